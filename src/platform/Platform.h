@@ -1,0 +1,87 @@
+#pragma once
+// Everything the installer asks of the operating system goes through this one
+// interface: a Win32 implementation for the real programs, a host
+// implementation for native tools, and a test double for native tests.
+// Paths are the system's own (Windows paths, "\" separators, drive letters).
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/FileStream.h"
+
+enum class TRegRoot { LocalMachine, CurrentUser };
+
+// Message-box flags and answers, with their Win32 values.
+namespace mb {
+constexpr unsigned OK = 0x0;
+constexpr unsigned YesNo = 0x4;
+constexpr unsigned IconQuestion = 0x20;
+constexpr unsigned IconExclamation = 0x30;
+constexpr unsigned IconInformation = 0x40;
+constexpr unsigned TaskModal = 0x2000;
+constexpr int IdOk = 1;
+constexpr int IdCancel = 2;
+constexpr int IdYes = 6;
+constexpr int IdNo = 7;
+}  // namespace mb
+
+class TDirectorySelect;
+
+class TPlatform {
+ public:
+  virtual ~TPlatform() = default;
+
+  // Files and folders.
+  virtual std::unique_ptr<TFileStream> OpenFile(const std::string& path, TFileMode mode) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+  virtual bool DirectoryExists(const std::string& path) = 0;
+  virtual bool CreateDir(const std::string& path) = 0;         // one level
+  virtual bool ForceDirectories(const std::string& path) = 0;  // with every missing parent
+  virtual bool DeleteFileAt(const std::string& path) = 0;
+  virtual bool RemoveDir(const std::string& path) = 0;  // only an empty directory
+  virtual std::string CurrentDir() = 0;
+  // Free bytes of a drive: 0 is the current drive, 1 is A:, 3 is C:; -1 when
+  // the drive cannot be queried.
+  virtual int64_t DiskFree(int drive) = 0;
+  // Full path of the running program.
+  virtual std::string ExeName() = 0;
+
+  // Registry. A missing key or value reads as empty text; a value of another
+  // type than a string raises ERegistryException naming the value.
+  virtual std::string RegReadString(TRegRoot root, const std::string& key,
+                                    const std::string& name) = 0;
+  // Creates the key with its parents and writes a REG_SZ value (with its NUL).
+  virtual bool RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+                              const std::string& value) = 0;
+  // Deletes a key and everything below it; false when it could not.
+  virtual bool RegDeleteTree(TRegRoot root, const std::string& key) = 0;
+
+  // Shell. SaveShellLink raises when the shell-link object cannot be made and
+  // returns false when saving fails.
+  virtual bool SaveShellLink(const std::string& file, const std::string& target,
+                             const std::string& workingDirectory, const std::string& description,
+                             int showCmd) = 0;
+  virtual int RunAndWait(const std::string& commandLine) = 0;  // 259 when it cannot run
+  virtual void ShellOpen(const std::string& file, const std::string& parameters,
+                         const std::string& directory, int showCmd) = 0;
+  virtual void WinExec(const std::string& commandLine, int showCmd) = 0;
+
+  // The user.
+  virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
+  virtual void ProcessMessages() = 0;  // lets pending messages through
+  virtual void Terminate() = 0;        // asks the application to end
+  virtual bool Terminated() = 0;
+  virtual void BringToFront() = 0;  // the application's windows, after external programs
+  // Shows the directory chooser modally; true when it ended with OK.
+  virtual bool ShowDirectorySelect(TDirectorySelect& dialog) = 0;
+
+  // Printing.
+  virtual bool HasDefaultPrinter() = 0;
+  virtual bool PrinterSetupDialog() = 0;  // false when the user cancels
+  virtual void PrintRichText(const std::string& documentName, const std::string& richText) = 0;
+};
+
+// The platform in force: the real one unless a test has set another.
+TPlatform& Platform();
+// Makes p the platform in force; nullptr restores the real one. Not owned.
+void SetPlatform(TPlatform* p);
