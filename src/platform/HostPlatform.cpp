@@ -1,0 +1,138 @@
+#include "platform/HostPlatform.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include "platform/win32/WinHeader.h"
+#undef RegDeleteTree  // windows.h maps it to RegDeleteTreeA
+#endif
+
+namespace fs = std::filesystem;
+
+std::unique_ptr<TFileStream> THostPlatform::OpenFile(const std::string& path, TFileMode mode) {
+  return OpenHostFile(path, mode);
+}
+
+bool THostPlatform::FileExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+bool THostPlatform::DirectoryExists(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+bool THostPlatform::CreateDir(const std::string& path) {
+  // One level only, and false when it already exists, as the system's call.
+  std::error_code ec;
+  return fs::create_directory(path, ec) && !ec;
+}
+
+bool THostPlatform::ForceDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  fs::create_directories(path, ec);
+  return fs::is_directory(path, ec);
+}
+
+bool THostPlatform::DeleteFileAt(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(fs::symlink_status(path, ec))) return false;
+  return fs::remove(path, ec) && !ec;
+}
+
+bool THostPlatform::RemoveDir(const std::string& path) {
+  // fs::remove refuses a directory that still has contents.
+  std::error_code ec;
+  if (!fs::is_directory(fs::symlink_status(path, ec))) return false;
+  return fs::remove(path, ec) && !ec;
+}
+
+std::string THostPlatform::CurrentDir() {
+  std::error_code ec;
+  return fs::current_path(ec).string();
+}
+
+int64_t THostPlatform::DiskFree(int drive) {
+  std::error_code ec;
+  fs::path where;
+  if (drive == 0) {
+    where = fs::current_path(ec);
+  } else {
+#ifdef _WIN32
+    if (drive < 1 || drive > 26) return -1;
+    where = std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
+#else
+    return -1;
+#endif
+  }
+  if (ec) return -1;
+  fs::space_info info = fs::space(where, ec);
+  if (ec) return -1;
+  return static_cast<int64_t>(info.available);
+}
+
+std::string THostPlatform::ExeName() {
+#ifdef _WIN32
+  std::string buf(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(buf.size() * 2);
+  }
+#else
+  std::error_code ec;
+  return fs::read_symlink("/proc/self/exe", ec).string();
+#endif
+}
+
+std::string THostPlatform::RegReadString(TRegRoot, const std::string&, const std::string&) {
+  return {};
+}
+
+bool THostPlatform::RegWriteString(TRegRoot, const std::string&, const std::string&,
+                                   const std::string&) {
+  return false;
+}
+
+bool THostPlatform::RegDeleteTree(TRegRoot, const std::string&) { return false; }
+
+bool THostPlatform::SaveShellLink(const std::string&, const std::string&, const std::string&,
+                                  const std::string&, int) {
+  return false;
+}
+
+int THostPlatform::RunAndWait(const std::string&) { return 259; }
+
+void THostPlatform::ShellOpen(const std::string&, const std::string&, const std::string&, int) {}
+
+void THostPlatform::WinExec(const std::string&, int) {}
+
+int THostPlatform::MessageBox(const std::string& text, const std::string& caption,
+                              unsigned flags) {
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  return (flags & 0xF) == mb::YesNo ? mb::IdNo : mb::IdOk;
+}
+
+void THostPlatform::ProcessMessages() {}
+
+void THostPlatform::Terminate() { terminated_ = true; }
+
+bool THostPlatform::Terminated() { return terminated_; }
+
+void THostPlatform::BringToFront() {}
+
+bool THostPlatform::ShowDirectorySelect(TDirectorySelect&) { return false; }
+
+bool THostPlatform::HasDefaultPrinter() { return false; }
+
+bool THostPlatform::PrinterSetupDialog() { return false; }
+
+void THostPlatform::PrintRichText(const std::string&, const std::string&) {}
