@@ -1,0 +1,40 @@
+#pragma once
+// The engine's shared state: plain process-wide variables, touched only from
+// the user-interface thread, shared with the wizard dialog.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TCompressionManager;
+class TINFReader;
+class TWizardForm;
+class TMainForm;
+class TLogFile;
+
+extern std::string ProductTitle;   // "product" until the script names one
+extern uint32_t StartColor;        // 0x00BBGGRR, top of the background
+extern uint32_t EndColor;          // 0x00BBGGRR, bottom of the background
+extern const uint8_t GradientBands;
+extern int32_t PageIndex;
+extern std::string ImageName;
+extern std::string InstallDir;
+// Bytes needed. Summed in 64 bits so that large packages never look small.
+extern int64_t InstallSize;
+extern int64_t FreeSpace;
+extern bool Extracting;
+extern bool Aborting;
+extern bool CloseConfirmed;
+
+extern std::unique_ptr<TCompressionManager> PackageReader;
+extern std::unique_ptr<TINFReader> ScriptReader;
+extern std::unique_ptr<TLogFile> LogFile;
+extern TWizardForm* WizardForm;  // owned by MainForm
+extern TMainForm* MainForm;
+
+// Free bytes on the drive of path ('d:\x' is drive D; anything else the
+// current drive), or -1 when the drive cannot be queried.
+int64_t GetFreeSpace(const std::string& path);
+
+// Puts every item back to its initial value and releases the objects; for a
+// fresh start in tests.
+void ResetEngineState();

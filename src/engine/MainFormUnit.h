@@ -1,0 +1,78 @@
+#pragma once
+// The main window: the painted backdrop behind the wizard, and the engine's
+// routines (start-up, page sequence, installation run, rollback).
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/Errors.h"
+#include "engine/EngineState.h"
+#include "ui/Controls.h"
+
+class TWizardForm;
+class TCompressionManager;
+
+// Raised by start-up when the package cannot serve an installation (it cannot
+// be opened, holds no install.inf, or its script has no [files]). The program
+// entry shows the message once and exits with a non-zero code.
+class ESetupDamaged : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// What FormPaint draws on: a window's surface, or a recorder in tests.
+class TCanvas {
+ public:
+  virtual ~TCanvas() = default;
+  // Solid rectangle, right and bottom edges excluded; colour 0x00BBGGRR.
+  virtual void FillRect(int left, int top, int right, int bottom, uint32_t color) = 0;
+  // Text in "Arial" 32 pt bold italic, no background, top left at (x, y).
+  virtual void TextOut(int x, int y, const std::string& text, uint32_t color) = 0;
+};
+
+class TMainForm {
+ public:
+  TMainForm();
+  ~TMainForm();
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  TControl Form{"MainForm"};  // its caption becomes the product title
+
+  // Event handlers.
+  void FormCreate();
+  void FormPaint(TCanvas& canvas, int clientWidth, int clientHeight);
+  void FormCloseQuery(bool& canClose);
+  void FormClose();
+
+  int64_t GetTotlaInstallSize();
+  void NextPage();
+  void PreviousPage();
+  void CreateDirectoryChain(const std::string& path);
+  void FileProgress(TCompressionManager* sender, int32_t position, int32_t total);
+  void RollbackInstallation();
+  void CancelInstallation();
+  void RemoveLoggedItem(const std::string& key, const std::string& value);
+
+  // A request to close the main window: FormCloseQuery, then FormClose and
+  // the end of the application. Returns true when it closed.
+  bool Close();
+  bool Closed() const { return closed_; }
+
+  TWizardForm& Wizard() { return *wizard_; }
+
+ private:
+  void InstallFirstStage();
+  void InstallSecondStage();
+  void FinalStep();
+
+  std::unique_ptr<TWizardForm> wizard_;
+  bool closed_ = false;
+  bool stageRunning_ = false;  // a stage of the run is working
+};
+
+// Weighted mix of two 0x00BBGGRR colours, channel by channel, in extended
+// precision: trunc(t*a) + trunc((1-t)*b).
+uint32_t BlendColors(uint32_t a, uint32_t b, double t);
+// Rows [top, bottom) of band i of n for a client area h pixels high.
+void GradientBandRows(int h, int i, int n, int& top, int& bottom);
