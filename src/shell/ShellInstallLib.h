@@ -1,0 +1,40 @@
+#pragma once
+// Where the shell keeps its folders, three operations on path text, and the
+// entry in the Windows list of installed programs. Every system access goes
+// through Platform(), so the engine's tests run natively.
+#include <string>
+
+#include "platform/Platform.h"
+
+// Whose folders: all users (HKEY_LOCAL_MACHINE) or the current user
+// (HKEY_CURRENT_USER). Any other value names no folder.
+enum FolderScope { AllUsers = 0, CurrentUser = 1 };
+
+// A string or expandable-string value up to its first NUL, unexpanded; empty
+// when the key or value is missing. Raises ERegistryException for a value of
+// another type.
+std::string ReadRegistryString(TRegRoot root, const std::string& key, const std::string& name);
+
+std::string GetDesktopFolder(int scope);
+std::string GetProgramsFolder(int scope);
+// The programs folder, "\" and the name; the one folder is attempted and the
+// path returned whether or not that worked.
+std::string CreateProgramGroup(const std::string& name, int scope);
+std::string GetProgramFilesDir();
+
+// Appends "\" unless the text is empty or already ends in one.
+std::string AddTrailingBackslash(const std::string& path);
+// Shrinks every run of "\" to a single one.
+std::string RemoveDoubleBackslashes(const std::string& path);
+// The path without its last component (one trailing "\" ignored) and the "\"
+// before it; empty when no "\" is left.
+std::string ParentPath(const std::string& path);
+
+// Writes DisplayName and UninstallString under the Uninstall key of
+// HKEY_LOCAL_MACHINE + keyName. Failures are absorbed: without the rights to
+// register, the installation goes on unregistered.
+void RegisterUninstaller(const std::string& keyName, const std::string& displayName,
+                         const std::string& command);
+
+// Where RegisterUninstaller writes; keyName follows directly.
+inline constexpr const char* UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

@@ -1,0 +1,48 @@
+#include "shell/ShortcutsLib.h"
+
+#include <memory>
+
+#include "platform/Platform.h"
+
+bool IsURL(const std::string& text) {
+  std::string upper = text;
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  for (const char* prefix : {"HTTP://", "HTTPS://", "FTP://"})
+    if (upper.starts_with(prefix)) return true;
+  return false;
+}
+
+bool WriteURLShortcut(const std::string& address, const std::string& fileName) {
+  std::string content = "[InternetShortcut]\r\nURL=" + address + "\r\n";
+  std::unique_ptr<TFileStream> file;
+  try {
+    file = Platform().OpenFile(fileName, TFileMode::Create);
+    file->Write(content.data(), content.size());
+    file->Close();
+    return true;
+  } catch (...) {
+    // A half-written file stays; it is just not reported. Closing it may fail too.
+    try {
+      if (file) file->Close();
+    } catch (...) {
+    }
+    return false;
+  }
+}
+
+void CreateShortcut(const std::string& LinkBase, const std::string& Target,
+                    const std::string& WorkingDirectory, const std::string& Description,
+                    int ShowCmd, std::string& CreatedFile) {
+  CreatedFile.clear();
+  if (IsURL(Target)) {
+    std::string name = LinkBase + ".URL";
+    if (WriteURLShortcut(Target, name)) CreatedFile = name;
+    return;
+  }
+  // The platform raises when the link object cannot be made; that reaches the
+  // caller. A link that cannot be saved just is not reported.
+  std::string name = LinkBase + ".LNK";
+  if (Platform().SaveShellLink(name, Target, WorkingDirectory, Description, ShowCmd))
+    CreatedFile = name;
+}

@@ -1,0 +1,252 @@
+#include "uninstall_log/UninstallLog.h"
+
+#include <cerrno>
+#include <memory>
+
+#include "common/Errors.h"
+#include "platform/Platform.h"
+#include "shell/ShellInstallLib.h"
+
+namespace {
+
+const char* const CRLF = "\r\n";
+
+// Builds a banner line: "# " and the text, blanks up to column 54, "#".
+std::string BoxLine(const std::string& text) {
+  std::string line = "# " + text;
+  line.resize(54, ' ');
+  return line + "#";
+}
+
+bool IsBlank(unsigned char c) { return c <= 0x20; }
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// Comment and blank lines carry no record. Only an untrimmed "#" in the first
+// column makes a comment.
+bool IsSkipped(const std::string& line) {
+  return (!line.empty() && line[0] == '#') || Trim(line).empty();
+}
+
+// The log reports I/O failures by the classic I/O-error numbers; the platform
+// hands over the system's own codes. Windows' 2 to 5 are already those.
+int IoResultCode(int osCode, const std::string& fileName) {
+#ifdef _WIN32
+  (void)fileName;
+  switch (osCode) {
+    case 39:   // ERROR_HANDLE_DISK_FULL
+    case 112:  // ERROR_DISK_FULL
+      return 101;
+    case 123:  // ERROR_INVALID_NAME
+    case 161:  // ERROR_BAD_PATHNAME
+      return 3;
+    default:
+      return osCode;
+  }
+#else
+  switch (osCode) {
+    case ENOENT:
+      // Windows tells a missing folder (3) from a missing file (2).
+      return Platform().DirectoryExists(ParentPath(fileName)) ? 2 : 3;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL:
+      return 3;
+    case EMFILE:
+    case ENFILE:
+      return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return 5;
+    case ENOSPC:
+    case EDQUOT:
+      return 101;
+    default:
+      return osCode;
+  }
+#endif
+}
+
+[[noreturn]] void RaiseInOut(const EInOutError& e, const std::string& fileName) {
+  int code = IoResultCode(e.ErrorCode, fileName);
+  throw EInOutError(InOutErrorMessage(code), code);
+}
+
+}  // namespace
+
+const std::vector<std::string>& LogBanner() {
+  static const std::vector<std::string> banner = [] {
+    const std::string rule(55, '#');
+    const std::string empty = BoxLine("");
+    return std::vector<std::string>{
+        rule,
+        BoxLine("Bundlewrighter Uninstall Log File"),
+        BoxLine("Bundlewrighter inc."),
+        BoxLine("https://bundlewrighter.example/"),
+        rule,
+        BoxLine("This is an automatically generated file."),
+        empty,
+        BoxLine("IT IS VERY IMPORTANT THAT THIS FILE NOT BE EDITED"),
+        BoxLine("OR OTHERWISE MODIFIED."),
+        empty,
+        BoxLine("Editing this file could cause the uninstall process"),
+        BoxLine("to malfunction or fail."),
+        rule,
+    };
+  }();
+  return banner;
+}
+
+std::string InOutErrorMessage(int code) {
+  switch (code) {
+    case 2: return "File not found";
+    case 3: return "Invalid filename";
+    case 4: return "Too many open files";
+    case 5: return "File access denied";
+    case 101: return "Disk full";
+    default: return "I/O error " + std::to_string(code);
+  }
+}
+
+void SplitRecord(const std::string& line, std::string& key, std::string& value) {
+  size_t colon = line.find(':');
+  if (colon == std::string::npos) {
+    key.clear();
+    value = Trim(line);
+    return;
+  }
+  key = Trim(line.substr(0, colon));
+  value = Trim(line.substr(colon + 1));
+}
+
+TLogFile::TLogFile(const std::string& fileName, bool writer)
+    : FFileName(fileName), FWriter(writer) {
+  if (writer) {
+    // An existing log is replaced, never continued.
+    try {
+      auto file = Platform().OpenFile(fileName, TFileMode::Create);
+      for (const std::string& line : LogBanner()) {
+        std::string text = line + CRLF;
+        file->Write(text.data(), text.size());
+      }
+      file->Close();
+    } catch (const EInOutError& e) {
+      RaiseInOut(e, fileName);
+    }
+    FReadIndex = -1;
+    return;
+  }
+
+  if (!Platform().FileExists(fileName)) throw Exception("Uninstall log file not found.");
+  std::string content;
+  try {
+    auto file = Platform().OpenFile(fileName, TFileMode::OpenRead);
+    content.resize(static_cast<size_t>(file->Size()));
+    content.resize(file->Read(content.data(), content.size()));
+    file->Close();
+  } catch (const EInOutError& e) {
+    throw EInOutError("Cannot open file " + fileName, e.ErrorCode);
+  }
+  // CR LF, a lone CR or a lone LF end a line; a NUL ends the text.
+  std::string line;
+  bool pending = false;  // a line has started that has not been stored yet
+  for (size_t i = 0; i < content.size(); ++i) {
+    char c = content[i];
+    if (c == '\0') break;
+    if (c == '\r' || c == '\n') {
+      FLines.push_back(line);
+      line.clear();
+      pending = false;
+      if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+      continue;
+    }
+    line += c;
+    pending = true;
+  }
+  if (pending) FLines.push_back(line);
+  FReadIndex = LineCount() - 1;
+  ReadHeader();
+}
+
+void TLogFile::ReadHeader() {
+  std::string key, value;
+  for (const std::string& line : FLines) {
+    if (IsSkipped(line)) continue;
+    SplitRecord(line, key, value);
+    if (key == "Title") FTitle = value;
+    if (key == "Source") FSource = value;
+  }
+}
+
+void TLogFile::AddTitle(const std::string& title) {
+  AddRecord("Title: " + title);
+  FTitle = title;
+}
+
+void TLogFile::AddDirectory(const std::string& fullPath, const std::string& createdPart) {
+  AddRecord("Directory: " + createdPart + ";" + fullPath);
+}
+
+void TLogFile::AddFile(const std::string& path) { AddRecord("File: " + path); }
+
+void TLogFile::AddRecord(const std::string& line) {
+  if (!FWriter) throw Exception("Log file reader not writer.");
+  FLines.push_back(line);
+  FReadIndex = LineCount() - 1;
+  // Each record reaches the disk before the next step. One that cannot is
+  // kept in memory only, so the rollback still undoes it.
+  std::unique_ptr<TFileStream> file;
+  try {
+    file = Platform().OpenFile(FFileName, TFileMode::Append);
+    std::string text = line + CRLF;
+    file->Write(text.data(), text.size());
+    file->Close();
+  } catch (...) {
+    try {
+      if (file) file->Close();
+    } catch (...) {
+    }
+  }
+}
+
+bool TLogFile::ReadPrevious(std::string& key, std::string& value) {
+  key.clear();
+  value.clear();
+  while (FReadIndex >= 0 && IsSkipped(FLines[FReadIndex])) --FReadIndex;
+  if (FReadIndex < 0) return false;
+  SplitRecord(FLines[FReadIndex], key, value);
+  --FReadIndex;
+  return true;
+}
+
+int TLogFile::LineCount() const { return static_cast<int>(FLines.size()); }
+
+void UndoLogRecord(const std::string& key, const std::string& value,
+                   std::vector<std::string>* leftOver) {
+  TPlatform& p = Platform();
+  if (key == "File") {
+    p.DeleteFileAt(value);  // already gone or locked: go on all the same
+    if (leftOver && p.FileExists(value)) leftOver->push_back(value);
+    return;
+  }
+  if (key != "Directory") return;
+  size_t semicolon = value.find(';');
+  if (semicolon == std::string::npos) return;
+  std::string part = value.substr(0, semicolon);
+  std::string full = value.substr(semicolon + 1);
+  // One level per component of the created part; a level that still holds
+  // something foreign stays, and so in effect do its parents.
+  while (!part.empty() && !full.empty()) {
+    p.RemoveDir(full);
+    if (leftOver && p.DirectoryExists(full)) leftOver->push_back(full);
+    part = ParentPath(part);
+    full = ParentPath(full);
+  }
+}

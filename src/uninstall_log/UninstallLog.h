@@ -1,0 +1,65 @@
+#pragma once
+// uninstall.log: the record of every directory, file and shortcut that an
+// installation made. A writer creates the file with its banner and appends
+// each record the moment it is made; a reader loads an existing file. Both
+// hand the records back newest first. Files are reached through Platform().
+#include <string>
+#include <vector>
+
+class TLogFile {
+ public:
+  // A writer creates (or truncates) the file and writes the banner; failures
+  // raise EInOutError. A reader loads the whole file; a missing one raises
+  // "Uninstall log file not found.".
+  TLogFile(const std::string& fileName, bool writer);
+  virtual ~TLogFile() = default;
+  TLogFile(const TLogFile&) = delete;
+  TLogFile& operator=(const TLogFile&) = delete;
+
+  void AddTitle(const std::string& title);
+  // The line holds the created part first: "Directory: part;full".
+  void AddDirectory(const std::string& fullPath, const std::string& createdPart);
+  void AddFile(const std::string& path);
+  // Keeps the line in memory and appends it to the file at once; a file that
+  // cannot be reached is passed over. Raises on a reader.
+  void AddRecord(const std::string& line);
+
+  // The next older record, skipping comments and blank lines; false when
+  // none is left. Appending starts again from the newest record.
+  bool ReadPrevious(std::string& key, std::string& value);
+  // Writer: the records appended. Reader: every line of the file.
+  int LineCount() const;
+
+  const std::string& FileName() const { return FFileName; }
+  const std::string& Title() const { return FTitle; }
+  const std::string& Source() const { return FSource; }
+  bool Writer() const { return FWriter; }
+
+ private:
+  void ReadHeader();
+
+  std::string FFileName;
+  std::vector<std::string> FLines;
+  bool FWriter;
+  int FReadIndex = -1;
+  std::string FTitle;
+  std::string FSource;
+};
+
+// Key: the text before the first ":", value: the text after it; both without
+// characters 0x00 to 0x20 at either end. No colon: empty key, whole line.
+void SplitRecord(const std::string& line, std::string& key, std::string& value);
+
+// The 13 banner lines that open every log, each 55 characters, without line ends.
+const std::vector<std::string>& LogBanner();
+
+// The message of an I/O error with the given code ("File not found" for 2,
+// ..., "I/O error <code>" otherwise).
+std::string InOutErrorMessage(int code);
+
+// Undoes one record as the rollback and the uninstaller do: "File" deletes the
+// file; "Directory" (part;full) removes full and its parents, one level per
+// component of part; any other key does nothing. Failures are ignored; what
+// still exists afterwards is appended to leftOver when given.
+void UndoLogRecord(const std::string& key, const std::string& value,
+                   std::vector<std::string>* leftOver = nullptr);
