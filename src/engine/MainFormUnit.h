@@ -65,11 +65,29 @@ class TMainForm {
   void InstallFirstStage();
   void InstallSecondStage();
   void FinalStep();
+  // Shortcuts for every "name;target" line of a section, into folder; each
+  // file made is logged.
+  void MakeShortcuts(const std::string& section, const std::string& folder);
+  // True once the main window has closed under a running stage: the log is
+  // released, so the run must not go on.
+  bool RunStopped() const;
+  void Pump();  // lets pending messages through
 
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool stageRunning_ = false;  // a stage of the run is working
 };
+
+// A script's integer: optional leading blanks and sign, then decimal digits,
+// or hexadecimal after "$" or "0x". False when the text is no such number.
+bool ParseScriptInteger(const std::string& text, int32_t& value);
+
+// The uninstall command for an installation directory; quoted when it holds
+// a blank, so that Windows never runs a program from a prefix of the path.
+std::string UninstallCommand(const std::string& installDir);
+// The command line for a [run and wait] line: the program, resolved inside
+// installDir and quoted, then the rest of the line as its arguments.
+std::string RunAndWaitCommand(const std::string& installDir, const std::string& line);
 
 // Weighted mix of two 0x00BBGGRR colours, channel by channel, in extended
 // precision: trunc(t*a) + trunc((1-t)*b).

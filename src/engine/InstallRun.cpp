@@ -1,0 +1,259 @@
+// The installation run: directories, log and files (first stage); program
+// group, shortcuts, registration and programs to run (second stage); desktop
+// icons and launch (final step).
+#include <exception>
+
+#include "common/CompressionManager.h"
+#include "engine/MainFormUnit.h"
+#include "platform/Platform.h"
+#include "script/infreader.h"
+#include "shell/RunAndWaitUnit.h"
+#include "shell/ShellInstallLib.h"
+#include "shell/ShortcutsLib.h"
+#include "ui/WizardFormUnit.h"
+#include "uninstall_log/UninstallLog.h"
+
+namespace {
+
+// A section's lines; a section that is missing is an empty list.
+std::vector<std::string> SectionLines(const char* name) {
+  if (!ScriptReader) return {};
+  std::unique_ptr<std::vector<std::string>> lines = ScriptReader->GetSection(name);
+  return lines ? std::move(*lines) : std::vector<std::string>();
+}
+
+// Up to and including the last "\" or ":".
+std::string DirectoryPart(const std::string& path) {
+  size_t p = path.find_last_of("\\:");
+  return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+// The tail of InstallDir that does not exist yet, without a leading or
+// trailing "\".
+std::string MissingPart(const std::string& installDir) {
+  std::string p = installDir, created;
+  while (!p.empty() && !Platform().DirectoryExists(p)) {
+    p = ParentPath(p);
+    created = installDir.substr(p.size());
+    if (!created.empty() && created.front() == '\\') created.erase(0, 1);
+    if (!created.empty() && created.back() == '\\') created.pop_back();
+  }
+  return created;
+}
+
+}  // namespace
+
+std::string UninstallCommand(const std::string& installDir) {
+  std::string command = installDir + "\\uninstall.exe";
+  // Unquoted, Windows would try to run a program from a prefix of the path.
+  if (command.find(' ') != std::string::npos) command = "\"" + command + "\"";
+  return command;
+}
+
+std::string RunAndWaitCommand(const std::string& installDir, const std::string& line) {
+  std::string base = AddTrailingBackslash(installDir);
+  // The program is the longest prefix of the line, ending at a blank, that
+  // names a file inside the installation directory; else the first word.
+  size_t split = std::string::npos;
+  for (size_t k = line.size(); k > 0; --k) {
+    bool atBlank = k == line.size() || line[k] == ' ';
+    if (!atBlank || line[k - 1] == ' ') continue;
+    if (Platform().FileExists(base + line.substr(0, k))) {
+      split = k;
+      break;
+    }
+  }
+  if (split == std::string::npos) {
+    size_t start = line.find_first_not_of(' ');
+    split = start == std::string::npos ? line.size() : line.find(' ', start);
+    if (split == std::string::npos) split = line.size();
+  }
+  return "\"" + base + line.substr(0, split) + "\"" + line.substr(split);
+}
+
+void TMainForm::InstallFirstStage() {
+  TWizardForm& w = *wizard_;
+  stageRunning_ = true;
+  InstallDir = w.edtLocation.Text();
+
+  std::string created = MissingPart(InstallDir);
+  Platform().ForceDirectories(InstallDir);  // a failure shows when the log is made
+
+  std::string logName = AddTrailingBackslash(InstallDir) + "uninstall.log";
+  bool logExisted = Platform().FileExists(logName);
+  try {
+    LogFile = std::make_unique<TLogFile>(logName, true);
+  } catch (const std::exception& e) {
+    // Nothing may stay behind: take away what was made for the log, and let
+    // the user choose another place.
+    LogFile.reset();
+    if (!logExisted) Platform().DeleteFileAt(logName);
+    if (!created.empty()) UndoLogRecord("Directory", created + ";" + InstallDir);
+    Platform().MessageBox("The installation directory \"" + InstallDir +
+                              "\" cannot be used:\r\r" + e.what() +
+                              "\r\rPlease choose another location.",
+                          "Error", mb::OK | mb::IconExclamation);
+    InstallDir.clear();
+    w.btnNext.Show();
+    stageRunning_ = false;
+    return;
+  }
+  LogFile->AddTitle(ProductTitle);
+  if (!created.empty()) LogFile->AddDirectory(InstallDir, created);
+  LogFile->AddFile(logName);
+
+  if (ScriptReader->SectionExists("directories")) {
+    for (const std::string& line : SectionLines("directories")) {
+      std::string base, sub;
+      ScriptReader->SplitValue(line, base, sub);
+      std::string dir = AddTrailingBackslash(AddTrailingBackslash(InstallDir) + base) + sub;
+      Platform().ForceDirectories(dir);
+      LogFile->AddDirectory(dir, sub);
+    }
+  }
+
+  w.btnPrevious.Hide();
+  w.btnNext.Show();
+  w.WizardPages.SetActivePageIndex(3);
+  PageIndex = 3;
+
+  PackageReader->OnProgress = [this](TCompressionManager* sender, int32_t position,
+                                     int32_t total) { FileProgress(sender, position, total); };
+
+  std::vector<std::string> files = SectionLines("files");
+  w.prgTotal.SetMin(0);
+  // An empty list installs nothing; the bar keeps a valid range.
+  w.prgTotal.SetMax(files.empty() ? 0 : static_cast<int>(files.size()) - 1);
+  w.prgTotal.SetPosition(0);
+  Pump();
+  if (RunStopped()) return;
+
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::string entry, target;
+    ScriptReader->SplitValue(files[i], entry, target);
+    w.lblInstallingFile.SetCaption("Extracting " + target + "...");
+    Pump();
+    if (RunStopped()) return;
+
+    std::string file = AddTrailingBackslash(InstallDir) + target;
+    CreateDirectoryChain(DirectoryPart(RemoveDoubleBackslashes(file)));
+    LogFile->AddFile(file);  // before the file exists, so a cut-short file is removed too
+
+    bool failed = false;
+    try {
+      Extracting = true;
+      PackageReader->ExtractToFile(entry, file);
+      Extracting = false;
+    } catch (const std::exception&) {
+      Extracting = false;
+      failed = true;
+    }
+    if (RunStopped()) return;
+    if (failed) {
+      Platform().MessageBox("An error occurred while installing the file: \"" + file +
+                                "\".\r\rThe installation cannot proceed.",
+                            "Error", mb::OK | mb::IconExclamation);
+      try {
+        RollbackInstallation();
+      } catch (const std::exception&) {
+        // The program ends either way; what is left stays in the log on disk.
+      }
+      Aborting = true;
+      Platform().Terminate();
+      return;
+    }
+    if (Aborting) {
+      CancelInstallation();
+      return;
+    }
+    w.prgTotal.SetPosition(static_cast<int>(i) + 1);
+    Pump();
+    if (RunStopped()) return;
+  }
+
+  stageRunning_ = false;
+  NextPage();
+}
+
+void TMainForm::FileProgress(TCompressionManager* sender, int32_t position, int32_t total) {
+  wizard_->prgFile.SetMax(total);
+  wizard_->prgFile.SetPosition(position);
+  Pump();
+  // The main window closed meanwhile: stop this file after its current step.
+  if (RunStopped() && sender) sender->SetCancel(true);
+}
+
+void TMainForm::CreateDirectoryChain(const std::string& path) {
+  std::string rest = RemoveDoubleBackslashes(path), built;
+  while (!rest.empty()) {
+    size_t p = rest.find('\\');
+    std::string part = p == std::string::npos ? rest : rest.substr(0, p + 1);
+    rest.erase(0, part.size());
+    built += part;
+    if (!Platform().DirectoryExists(built)) {
+      Platform().ForceDirectories(built);
+      if (LogFile) LogFile->AddDirectory(built, part);
+    }
+  }
+}
+
+void TMainForm::MakeShortcuts(const std::string& section, const std::string& folder) {
+  for (const std::string& line : SectionLines(section.c_str())) {
+    std::string name, target, createdFile;
+    ScriptReader->SplitValue(line, name, target);
+    std::string linkBase = AddTrailingBackslash(folder) + name;
+    try {
+      if (IsURL(target))
+        CreateShortcut(linkBase, target, "", "", 1, createdFile);
+      else
+        CreateShortcut(linkBase, AddTrailingBackslash(InstallDir) + target,
+                       AddTrailingBackslash(InstallDir), "", 1, createdFile);
+    } catch (const std::exception&) {
+      // A shortcut that cannot be made is passed over, like one that cannot be saved.
+      createdFile.clear();
+    }
+    if (!createdFile.empty() && LogFile) LogFile->AddFile(createdFile);
+  }
+}
+
+void TMainForm::InstallSecondStage() {
+  TWizardForm& w = *wizard_;
+  if (RunStopped()) return;
+  stageRunning_ = true;
+  w.WizardPages.SetActivePageIndex(4);
+  PageIndex = 4;
+
+  std::string group;
+  ScriptReader->GetValue("program group", group);
+  std::string groupDir = CreateProgramGroup(group, AllUsers);
+  LogFile->AddDirectory(groupDir, group);
+
+  MakeShortcuts("group icons", groupDir);
+
+  RegisterUninstaller(ProductTitle, ProductTitle + " (remove only)", UninstallCommand(InstallDir));
+
+  if (ScriptReader->SectionExists("run and wait")) {
+    for (const std::string& line : SectionLines("run and wait")) {
+      w.lblCompleting.SetCaption("Running external program " + line + "...");
+      Pump();
+      if (RunStopped()) return;
+      RunAndWait(RunAndWaitCommand(InstallDir, line));
+    }
+    Platform().BringToFront();
+  }
+
+  stageRunning_ = false;
+  NextPage();
+}
+
+void TMainForm::FinalStep() {
+  TWizardForm& w = *wizard_;
+  if (w.chkDesktopIcon.Checked()) MakeShortcuts("desktop icons", GetDesktopFolder(AllUsers));
+  CloseConfirmed = true;
+  if (w.chkLaunchNow.Checked()) {
+    std::string program;
+    ScriptReader->GetValue("launch", program);
+    Platform().ShellOpen(AddTrailingBackslash(InstallDir) + program, "", InstallDir, 1);
+  }
+  Close();
+}

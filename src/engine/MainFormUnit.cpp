@@ -1,0 +1,54 @@
+#include "engine/MainFormUnit.h"
+
+#include "common/CompressionManager.h"
+#include "platform/Platform.h"
+#include "script/infreader.h"
+#include "ui/WizardFormUnit.h"
+#include "uninstall_log/UninstallLog.h"
+
+TMainForm::TMainForm() {
+  Form.SetCaption("MainForm");
+  Form.SetVisible(false);  // the program entry shows it, maximised, after FormCreate
+  MainForm = this;
+}
+
+TMainForm::~TMainForm() {
+  if (WizardForm == wizard_.get()) WizardForm = nullptr;
+  if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::FormCloseQuery(bool& canClose) {
+  if (CloseConfirmed) {
+    canClose = true;
+    return;
+  }
+  int answer = Platform().MessageBox(
+      "Closing this program will cancel the installation. Are you sure you wish to cancel "
+      "installing " +
+          ProductTitle + "?",
+      "Cancel Installation", mb::YesNo | mb::IconQuestion | mb::TaskModal);
+  canClose = answer == mb::IdYes;
+}
+
+void TMainForm::FormClose() {
+  // Every record is on disk already; nothing is rolled back. A run still
+  // nested below sees the log gone and stops (RunStopped).
+  LogFile.reset();
+}
+
+bool TMainForm::Close() {
+  if (closed_) return true;
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  if (!canClose) return false;
+  closed_ = true;
+  Form.Hide();
+  FormClose();
+  // The main window is the application's: its closing ends the program.
+  Platform().Terminate();
+  return true;
+}
+
+bool TMainForm::RunStopped() const { return closed_ || !LogFile; }
+
+void TMainForm::Pump() { Platform().ProcessMessages(); }

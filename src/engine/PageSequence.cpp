@@ -1,0 +1,108 @@
+// The wizard's page sequence: which page follows, and the buttons of each.
+#include "engine/MainFormUnit.h"
+#include "platform/Platform.h"
+#include "script/infreader.h"
+#include "ui/WizardFormUnit.h"
+
+namespace {
+bool HasLicense() { return ScriptReader && ScriptReader->SectionExists("license"); }
+}  // namespace
+
+void TMainForm::NextPage() {
+  if (!wizard_) return;
+  TWizardForm& w = *wizard_;
+  switch (PageIndex) {
+    case 0:
+      PageIndex = 1;
+      w.btnPrevious.Show();
+      if (HasLicense()) {
+        w.btnNext.SetCaption("&Yes");
+        w.btnPrevious.SetCaption("&No");
+        w.btnPrint.Show();
+        w.WizardPages.SetActivePageIndex(1);
+      } else {
+        PageIndex = 2;
+        w.WizardPages.SetActivePageIndex(2);
+      }
+      break;
+    case 1:
+      w.WizardPages.SetActivePageIndex(2);
+      PageIndex = 2;
+      w.btnPrint.Hide();
+      w.btnNext.SetCaption("&Next >>");
+      w.btnPrevious.SetCaption("<< &Previous");
+      w.SpaceTimer.SetEnabled(true);
+      break;
+    case 2:
+      w.SpaceTimer.SetEnabled(false);
+      w.btnNext.Hide();
+      if (InstallSize > FreeSpace) {
+        Platform().MessageBox(
+            "There is insufficient disk space free on the selected drive to install " +
+                ProductTitle +
+                ".\r\rPlease select a different drive, or cancel the installation, free up disk "
+                "space, and restart this installation program.",
+            "Insufficient Disk Space", mb::OK | mb::IconInformation);
+        w.btnNext.Show();
+        return;
+      }
+      InstallFirstStage();
+      break;
+    case 3:
+    case 4:
+      // Next stays visible while a stage works, but the stages advance by
+      // themselves: a click in the middle of one must not start the next.
+      if (stageRunning_) return;
+      if (PageIndex == 3) {
+        InstallSecondStage();
+      } else {
+        w.WizardPages.SetActivePageIndex(5);
+        w.btnFinish.Show();
+        w.btnNext.Hide();
+        w.btnPrevious.Hide();
+        w.btnCancel.Hide();
+        PageIndex = 5;
+      }
+      break;
+    case 5:
+      FinalStep();
+      break;
+    default:
+      break;
+  }
+}
+
+void TMainForm::PreviousPage() {
+  if (!wizard_) return;
+  TWizardForm& w = *wizard_;
+  switch (PageIndex) {
+    case 1: {
+      int answer = Platform().MessageBox(
+          "If you do not agree to the license and disclaimer, you may not install " +
+              ProductTitle + ".\r\rAre you sure you wish to cancel installing " + ProductTitle +
+              "?",
+          "Cancel Installation", mb::YesNo | mb::IconQuestion);
+      if (answer == mb::IdYes) {
+        CloseConfirmed = true;
+        Close();
+      }
+      break;
+    }
+    case 2:
+      PageIndex = 1;
+      w.SpaceTimer.SetEnabled(false);
+      if (HasLicense()) {
+        w.btnPrint.Show();
+        w.btnNext.SetCaption("&Yes");
+        w.btnPrevious.SetCaption("&No");
+        w.WizardPages.SetActivePageIndex(1);
+      } else {
+        w.btnPrevious.Hide();
+        PageIndex = 0;
+        w.WizardPages.SetActivePageIndex(0);
+      }
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,59 @@
+// Cancellation and rollback: undo every logged item, newest first.
+#include <exception>
+
+#include "common/CompressionManager.h"
+#include "engine/MainFormUnit.h"
+#include "platform/Platform.h"
+#include "ui/WizardFormUnit.h"
+#include "uninstall_log/UninstallLog.h"
+
+void TMainForm::CancelInstallation() {
+  TWizardForm& w = *wizard_;
+  w.btnCancel.SetEnabled(false);
+  w.btnNext.SetEnabled(false);
+  w.btnFinish.SetEnabled(false);
+  w.btnPrevious.SetEnabled(false);
+  Aborting = true;
+  if (Extracting) {
+    // The reader stops after its current step; the run then comes back here.
+    if (PackageReader) PackageReader->SetCancel(true);
+    return;
+  }
+  try {
+    RollbackInstallation();
+  } catch (const std::exception&) {
+    // The program ends all the same.
+  }
+  Platform().Terminate();
+}
+
+void TMainForm::RollbackInstallation() {
+  // The rollback holds the log itself while it works, so that the main
+  // window closing during one of its pumps cannot take the records away
+  // half-way; the window gets it back afterwards to release.
+  std::unique_ptr<TLogFile> log = std::move(LogFile);
+  if (!log) return;
+  TWizardForm& w = *wizard_;
+  w.prgTotal.SetMin(0);
+  w.prgTotal.SetMax(log->LineCount());
+  w.prgTotal.SetPosition(log->LineCount());
+  w.prgFile.SetMax(1);
+  w.prgFile.SetPosition(1);
+  Pump();
+  std::string key, value;
+  while (log->ReadPrevious(key, value)) {
+    w.lblTotalProgress.SetCaption("Cancelling installation...");
+    w.lblInstallingFile.SetCaption("Removing " + value + "...");
+    w.prgFile.SetPosition(1);
+    Pump();
+    RemoveLoggedItem(key, value);
+    w.prgFile.SetPosition(0);
+    w.prgTotal.SetPosition(w.prgTotal.Position() - 1);
+    Pump();
+  }
+  if (!closed_) LogFile = std::move(log);
+}
+
+void TMainForm::RemoveLoggedItem(const std::string& key, const std::string& value) {
+  UndoLogRecord(key, value);
+}

@@ -1,0 +1,181 @@
+// Start-up: open the package, read the script, fill the wizard.
+#include <exception>
+
+#include "common/CompressionManager.h"
+#include "engine/MainFormUnit.h"
+#include "platform/Platform.h"
+#include "script/infreader.h"
+#include "shell/ShellInstallLib.h"
+#include "ui/WizardFormUnit.h"
+
+namespace {
+
+constexpr const char* kDamaged = "The installer is damaged or incomplete";
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+void ReadColor(const char* section, uint32_t& color) {
+  if (!ScriptReader->SectionExists(section)) return;
+  std::string value;
+  ScriptReader->GetValue(section, value);
+  int32_t parsed;
+  if (ParseScriptInteger(value, parsed)) color = static_cast<uint32_t>(parsed);
+}
+
+}  // namespace
+
+bool ParseScriptInteger(const std::string& text, int32_t& value) {
+  size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  bool hex = false;
+  if (i < text.size() && text[i] == '$') {
+    hex = true;
+    ++i;
+  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i == text.size()) return false;
+  uint64_t n = 0;
+  for (; i < text.size(); ++i) {
+    int d = hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+    if (d < 0) return false;
+    n = n * (hex ? 16 : 10) + static_cast<uint64_t>(d);
+    // Hexadecimal takes any 32-bit pattern; decimal must fit a signed value.
+    if (n > (hex ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull))) return false;
+  }
+  uint32_t bits = static_cast<uint32_t>(n);
+  if (negative) bits = 0u - bits;
+  value = static_cast<int32_t>(bits);
+  return true;
+}
+
+void TMainForm::FormCreate() {
+  // Everything that can show the package unusable is checked before any
+  // window opens and before anything is written.
+  try {
+    PackageReader = std::make_unique<TCompressionManager>(Platform().ExeName(), false, true, true);
+  } catch (const std::exception& e) {
+    throw ESetupDamaged(std::string(kDamaged) + ": its package cannot be opened.\r\r" + e.what());
+  }
+
+  wizard_ = std::make_unique<TWizardForm>();
+  WizardForm = wizard_.get();
+  TWizardForm& w = *wizard_;
+
+  if (PackageReader->FindEntry("install.inf") < 0)
+    throw ESetupDamaged(std::string(kDamaged) + ": its package holds no install script (install.inf).");
+  ScriptReader = std::make_unique<TINFReader>();
+  try {
+    std::unique_ptr<TMemoryStream> script = PackageReader->ExtractToStream("install.inf");
+    ScriptReader->LoadFromStream(*script);
+  } catch (const std::exception& e) {
+    throw ESetupDamaged(std::string(kDamaged) + ": its install script cannot be read.\r\r" + e.what());
+  }
+  if (!ScriptReader->GetSection("files"))
+    throw ESetupDamaged(std::string(kDamaged) + ": its install script has no [files] section.");
+
+  if (ScriptReader->SectionExists("title")) ScriptReader->GetValue("title", ProductTitle);
+  ReadColor("background start color", StartColor);
+  ReadColor("background end color", EndColor);
+
+  Form.SetCaption(ProductTitle);
+  w.Form.SetCaption(ProductTitle);
+
+  w.WizardPages.SetTabsVisible(false);
+  PageIndex = 0;
+  w.WizardPages.SetActivePageIndex(0);
+
+  w.lblInfo.SetCaption("Welcome to " + ProductTitle + " setup!\r\r" +
+                       "This program will install " + ProductTitle + " on your computer.\r\r" +
+                       "We recommend that you close down all other running programs before "
+                       "proceeding with this installation.\r\r" +
+                       "To proceed, press the \"Next\" button.");
+
+  if (ScriptReader->SectionExists("license")) {
+    std::string name;
+    ScriptReader->GetValue("license", name);
+    std::unique_ptr<TMemoryStream> text = PackageReader->ExtractToStream(name);
+    w.rchLicense.SetLines(text->ReadToEnd());
+    w.lblLicenseAgree.SetCaption(
+        "If you agree to the terms of this license, press \"Yes\" to continue installation. "
+        "Otherwise, press \"No\" to cancel the installation.");
+  }
+
+  w.lblWhereToInstall.SetCaption("Please select the location where you would like to install " +
+                                 ProductTitle + ", then press Next.");
+
+  std::string defaultDir;
+  ScriptReader->GetValue("defaultdir", defaultDir);
+  w.edtLocation.SetText(AddTrailingBackslash(GetProgramFilesDir()) + defaultDir);
+
+  InstallSize = GetTotlaInstallSize();
+  w.lblSpaceRequired.SetCaption(std::to_string(InstallSize / 1024) + " kb");
+  w.UpdateDiskSpace();
+
+  if (ScriptReader->SectionExists("browse button")) {
+    std::string value;
+    ScriptReader->GetValue("browse button", value);
+    if (Upper(value) == "DISABLE") w.btnBrowse.SetEnabled(false);
+  }
+
+  w.lblInstallingFile.SetCaption("Installing files...");
+  w.lblTotalProgress.SetCaption("Installing files...");
+  w.lblCompleting.SetCaption("Creating program groups...");
+
+  w.chkDesktopIcon.SetVisible(ScriptReader->SectionExists("desktop icons"));
+  w.chkDesktopIcon.SetChecked(w.chkDesktopIcon.Visible());
+  w.chkLaunchNow.SetVisible(ScriptReader->SectionExists("launch"));
+  w.chkLaunchNow.SetChecked(w.chkLaunchNow.Visible());
+
+  std::string complete = "Installation of " + ProductTitle + " has successfully completed.\r\r";
+  if (w.chkLaunchNow.Visible()) complete += "You may now run " + ProductTitle + ".\r\r";
+  if (w.chkDesktopIcon.Visible()) complete += "Please choose if you want a desktop shortcut created.";
+  w.lblComplete.SetCaption(complete);
+
+  if (ScriptReader->SectionExists("image")) {
+    ScriptReader->GetValue("image", ImageName);
+    std::unique_ptr<TMemoryStream> image = PackageReader->ExtractToStream(ImageName);
+    const std::string& bitmap = image->Data();
+    for (TImage* img : {&w.imgInfo, &w.imgLocation, &w.imgInstalling, &w.imgCompleting,
+                        &w.imgComplete})
+      img->SetBitmap(bitmap);
+  } else {
+    for (TPanel* panel : {&w.pnlImgInfo, &w.pnlImgLocation, &w.pnlImgInstalling,
+                          &w.pnlImgCompleting, &w.pnlImgComplete})
+      panel->Hide();
+  }
+
+  w.btnPrint.Hide();
+  w.btnFinish.Hide();
+  w.btnPrevious.Hide();
+}
+
+int64_t TMainForm::GetTotlaInstallSize() {
+  if (!PackageReader)
+    throw EAssertionFailed("Compression not instantiated before calling GetTotlaInstallSize()",
+                           "MainFormUnit", 126);
+  // In 64 bits, so that many large entries never wrap into a small size.
+  int64_t sum = 0;
+  if (auto files = ScriptReader ? ScriptReader->GetSection("files") : nullptr) {
+    for (const std::string& line : *files) {
+      std::string entry, target;
+      ScriptReader->SplitValue(line, entry, target);
+      sum += int64_t{PackageReader->GetEntrySize(entry)} + 4096;
+    }
+  }
+  return sum * 11 / 10;
+}

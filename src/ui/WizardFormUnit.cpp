@@ -1,0 +1,185 @@
+#include "ui/WizardFormUnit.h"
+
+#include <exception>
+
+#include "engine/EngineState.h"
+#include "engine/MainFormUnit.h"
+#include "platform/Platform.h"
+#include "ui/DirectorySelectForm.h"
+
+namespace {
+constexpr unsigned kQuestionFlags = mb::YesNo | mb::IconQuestion | mb::TaskModal;  // 8228
+constexpr const char* kCancelCaption = "Cancel Installation";
+}  // namespace
+
+TWizardForm::TWizardForm() {
+  // The layout's own texts and states; start-up fills the rest.
+  Form.SetVisible(false);
+  btnBrowse.SetCaption("&Browse...");
+  Label1.SetCaption("Space required:");
+  Label2.SetCaption("Space available:");
+  lblInsufficientDiskSpace.SetCaption("There is insufficient disk space on this drive.");
+  lblInsufficientDiskSpace.SetVisible(false);
+  chkDesktopIcon.SetCaption("Create &Desktop Icon");
+  chkLaunchNow.SetCaption("&Launch Program Now");
+  btnReadme.SetCaption("&View Readme");
+  // No script section names a readme and the button has no action: hide it
+  // rather than offer a button that does nothing.
+  btnReadme.SetVisible(false);
+  edtLocation.SetEnabled(false);  // the location changes only through Browse
+
+  btnPrint.SetCaption("&Print");
+  btnPrevious.SetCaption("<< &Previous ");
+  btnNext.SetCaption("&Next >>");
+  btnFinish.SetCaption("&Finish");
+  btnCancel.SetCaption("&Cancel");
+
+  btnNext.OnClick = [this] { btnNextClick(); };
+  btnFinish.OnClick = [this] { btnFinishClick(); };
+  btnPrevious.OnClick = [this] { btnPreviousClick(); };
+  btnCancel.OnClick = [this] { btnCancelClick(); };
+  btnBrowse.OnClick = [this] { btnBrowseClick(); };
+  btnPrint.OnClick = [this] { btnPrintClick(); };
+  SpaceTimer.OnTimer = [this] { SpaceTimerTimer(); };
+}
+
+void TWizardForm::btnNextClick() {
+  if (MainForm) MainForm->NextPage();
+}
+
+void TWizardForm::btnFinishClick() { btnNextClick(); }
+
+void TWizardForm::btnPreviousClick() {
+  if (MainForm) MainForm->PreviousPage();
+}
+
+void TWizardForm::btnCancelClick() {
+  if (Extracting) {
+    int answer = Platform().MessageBox(
+        "The installation is currently in progress. Cancelling now will abort the "
+        "installation.\r\rAre you sure you wish to abort the installation of " +
+            ProductTitle + "?",
+        kCancelCaption, kQuestionFlags);
+    if (answer == mb::IdYes && MainForm) MainForm->CancelInstallation();
+    return;
+  }
+  Close();
+}
+
+void TWizardForm::FormCloseQuery(bool& canClose) {
+  if (Aborting || CloseConfirmed) {
+    canClose = true;
+    return;
+  }
+  int answer = Platform().MessageBox(
+      "Closing this program will cancel the installation. Are you sure you wish to cancel "
+      "installing " +
+          ProductTitle + "?",
+      kCancelCaption, kQuestionFlags);
+  canClose = answer == mb::IdYes;
+}
+
+void TWizardForm::FormClose() { Platform().Terminate(); }
+
+bool TWizardForm::Close() {
+  if (closed_) return true;
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  if (!canClose) return false;
+  closed_ = true;
+  Form.Hide();
+  FormClose();
+  return true;
+}
+
+void TWizardForm::btnBrowseClick() {
+  TDirectorySelect chooser;
+  chooser.SetStartPath(edtLocation.Text());
+  if (Platform().ShowDirectorySelect(chooser)) edtLocation.SetText(chooser.ChosenPath);
+  UpdateDiskSpace();
+}
+
+void TWizardForm::SpaceTimerTimer() { UpdateDiskSpace(); }
+
+void TWizardForm::UpdateDiskSpace() {
+  FreeSpace = GetFreeSpace(edtLocation.Text());
+  lblSpaceAvailable.SetCaption(std::to_string(FreeSpace / 1024) + " kb");
+  lblInsufficientDiskSpace.SetVisible(InstallSize > FreeSpace);
+}
+
+bool TWizardForm::PrinterAvailable() {
+  if (Platform().HasDefaultPrinter()) return true;
+  int answer = Platform().MessageBox(
+      "No printer is currently selected. Would you like to launch the Windows Add Printer "
+      "Wizard?",
+      "No Printer", mb::YesNo | mb::IconQuestion);
+  if (answer == mb::IdYes)
+    Platform().WinExec("Rundll32.exe shell32.dll,SHHelpShortcuts_RunDLL AddPrinter", 5);
+  return false;
+}
+
+void TWizardForm::btnPrintClick() {
+  if (!PrinterAvailable()) return;
+  try {
+    if (!Platform().PrinterSetupDialog()) return;
+    Platform().PrintRichText(ProductTitle + " License Agreement", rchLicense.Lines());
+  } catch (const std::exception&) {
+    // A printing failure is not worth a message; the dialog stays as it was.
+  }
+}
+
+std::vector<TControl*> TWizardForm::Controls() {
+  return {&Form,
+          &pnlMain,
+          &pnlButton,
+          &WizardPages,
+          &tabInfo,
+          &pnlImgInfo,
+          &imgInfo,
+          &pnlInfoMain,
+          &lblInfo,
+          &tabLicense,
+          &Panel1,
+          &rchLicense,
+          &lblLicenseAgree,
+          &tabLocation,
+          &pnlImgLocation,
+          &imgLocation,
+          &Panel4,
+          &lblWhereToInstall,
+          &edtLocation,
+          &btnBrowse,
+          &Label1,
+          &lblSpaceRequired,
+          &Label2,
+          &lblSpaceAvailable,
+          &lblInsufficientDiskSpace,
+          &tabInstalling,
+          &pnlImgInstalling,
+          &imgInstalling,
+          &pnlMainInstalling,
+          &lblTotalProgress,
+          &prgTotal,
+          &lblInstallingFile,
+          &prgFile,
+          &tabCompleting,
+          &pnlImgCompleting,
+          &imgCompleting,
+          &pnlMainCompleting,
+          &lblCompleting,
+          &tabComplete,
+          &pnlImgComplete,
+          &imgComplete,
+          &pnlMainComplete,
+          &lblComplete,
+          &chkDesktopIcon,
+          &chkLaunchNow,
+          &btnReadme,
+          &Bevel1,
+          &btnPrint,
+          &btnPrevious,
+          &btnNext,
+          &btnFinish,
+          &btnCancel,
+          &SpaceTimer};
+}
