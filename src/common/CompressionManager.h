@@ -1,0 +1,83 @@
+#pragma once
+// TCompressionManager: opens a package (stand-alone, or appended behind a host
+// image and found through its trailer), reads its directory once and unpacks
+// entries by name, into a file in bounded chunks with progress and cancel, or
+// whole into memory. All file access goes through Platform().
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/MemoryStream.h"
+#include "common/PackageFormat.h"
+#include "platform/FileStream.h"
+
+class TCompressionManager {
+ public:
+  // Called after every inflate step of ExtractToFile: Position = bytes written
+  // to the destination so far, Total = the entry's unpacked size.
+  using TProgressEvent =
+      std::function<void(TCompressionManager* sender, int32_t position, int32_t total)>;
+
+  // Opens FileName (or creates it empty with CreateNew) and reads the
+  // directory: from the offset in the trailer with Appended, else from 0.
+  // CreateNew together with ReadOnly raises EAssertionFailed.
+  TCompressionManager(const std::string& FileName, bool CreateNew, bool ReadOnly, bool Appended);
+  ~TCompressionManager();
+  TCompressionManager(const TCompressionManager&) = delete;
+  TCompressionManager& operator=(const TCompressionManager&) = delete;
+
+  // Index of the last entry whose name equals Name, ignoring the case of the
+  // ASCII letters only; -1 when none does.
+  int32_t FindEntry(const std::string& Name) const;
+  // Unpacked size of the entry, or -1 when there is none. 64-bit so that a
+  // hostile header can never make a sum look smaller.
+  int64_t GetEntrySize(const std::string& Name) const;
+
+  // Creates DestFileName and fills it with the entry's content in chunks,
+  // firing OnProgress and stopping early (normally) once Cancelled is set.
+  // No such entry: nothing happens. A damaged entry or a failure while
+  // unpacking raises Exception("Cannot extract file.") after closing the
+  // destination, which keeps what was written.
+  void ExtractToFile(const std::string& EntryName, const std::string& DestFileName);
+  // The same chunk loop for the entry at Index, into an open stream (which it
+  // does not close). Used by tools that check or copy entries.
+  void ExtractEntry(int32_t Index, TFileStream& Dest);
+
+  // The whole content in memory; empty when there is no such entry. A damaged
+  // entry raises Exception("Cannot extract file.").
+  void ExtractToString(const std::string& EntryName, std::string& Data);
+  // As ExtractToString, in a new stream positioned at 0 (never null).
+  std::unique_ptr<TMemoryStream> ExtractToStream(const std::string& EntryName);
+
+  void SetCancel(bool Value) { FCancelled = Value; }
+
+  const std::vector<TPackageEntry>& Entries() const { return FEntries; }
+  const std::string& FileName() const { return FFileName; }
+  bool ReadOnly() const { return FReadOnly; }
+  bool CreateNew() const { return FCreateNew; }
+  int64_t PackageStart() const { return FPackageStart; }
+  bool Cancelled() const { return FCancelled; }
+
+  TProgressEvent OnProgress;
+
+ private:
+  void ReadDirectory();
+  // Seeks to the entry's stream after checking that its sizes are within the
+  // format's limits and its data lies inside the file; false otherwise.
+  bool SeekToData(const TPackageEntry& entry);
+  // The chunk loop; false when it failed (damage, a short read, a write).
+  bool InflateToFile(const TPackageEntry& entry, TFileStream& dest);
+
+  std::vector<TPackageEntry> FEntries;
+  std::string FFileName;
+  std::unique_ptr<TFileStream> FFile;
+  bool FReadOnly = false;
+  bool FCreateNew = false;
+  int64_t FPackageStart = 0;
+  bool FCancelled = false;
+};
+
+// The message raised for an entry that cannot be unpacked.
+inline constexpr const char* kCannotExtractFile = "Cannot extract file.";

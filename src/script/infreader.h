@@ -1,0 +1,45 @@
+#pragma once
+// TINFReader: answers questions about the install script, a line-based text
+// of bracketed section headers each followed by value lines up to the next
+// blank line.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/MemoryStream.h"
+
+class TINFReader {
+ public:
+  // Replaces the held lines with those of the stream's bytes from its current
+  // position to its end (the stream ends up at its end).
+  void LoadFromStream(TMemoryStream& Stream);
+  // The same from bytes in hand.
+  void LoadFromStream(std::string_view Text);
+
+  // Index of the line after the first header "[Name]" (letter case ignored),
+  // or -1 when there is none.
+  int32_t FindSection(const std::string& Name) const;
+  // The header exists and at least one line follows it.
+  bool SectionExists(const std::string& Name) const;
+  // The first line after the header, as written; empty when absent.
+  void GetValue(const std::string& Name, std::string& Value) const;
+  std::string GetValue(const std::string& Name) const;
+  // The section's value lines up to the first blank line ("#" alone gives an
+  // empty value); nullptr when the header does not exist.
+  std::unique_ptr<std::vector<std::string>> GetSection(const std::string& Name) const;
+
+  // Left = text before the first ";", Right = text after it; without ";" Left
+  // is empty and Right is the whole line. Nothing is trimmed.
+  static void SplitValue(const std::string& Line, std::string& Left, std::string& Right);
+
+  const std::vector<std::string>& Lines() const { return FLines; }
+
+ private:
+  std::vector<std::string> FLines;
+};
+
+// Whether line is the header text (both "[name]"), letter case ignored the way
+// the system compares text: CompareStringA on Windows, ASCII elsewhere.
+bool SameHeaderText(const std::string& line, const std::string& header);

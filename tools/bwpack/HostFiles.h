@@ -1,0 +1,10 @@
+#pragma once
+// The few host calls bwpack needs beyond the platform seam.
+#include <string>
+
+// Moves from onto to, replacing to when it exists; false on failure.
+bool ReplaceFileWith(const std::string& from, const std::string& to);
+// Whether standard error is a terminal (for the progress line).
+bool StderrIsTerminal();
+// Makes to executable when from is (a copied stub stays runnable); no-op on Windows.
+void CopyExecutableBit(const std::string& from, const std::string& to);

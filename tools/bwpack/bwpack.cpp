@@ -1,0 +1,516 @@
+// bwpack: builds installers and packages from an install script, and lists,
+// extracts and verifies them.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "HostFiles.h"
+#include "common/CompressionManager.h"
+#include "common/Errors.h"
+#include "common/PackageWriter.h"
+#include "platform/Platform.h"
+#include "script/infreader.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  bwpack build SCRIPT [--source DIR] [--stub FILE] [--uninstaller FILE] -o OUT\n"
+    "  bwpack list FILE [--raw]\n"
+    "  bwpack extract FILE ENTRY -o OUT [--raw]\n"
+    "  bwpack extract FILE --all -C DIR [--raw]\n"
+    "  bwpack verify FILE [--raw]\n"
+    "\n"
+    "Commands:\n"
+    "  build    pack SCRIPT as install.inf, then every entry named on the left of a\n"
+    "           [files] line, and the [license] and [image] entries; with --stub the\n"
+    "           package goes behind a copy of the stub (an installer), else it is\n"
+    "           written alone\n"
+    "  list     one line per entry: name, unpacked size, packed size (tab-separated)\n"
+    "  extract  unpack one entry into OUT, or every entry below DIR\n"
+    "  verify   unpack every entry and check its size and checksum\n"
+    "\n"
+    "Options:\n"
+    "  --source DIR        folder holding the entries' files (default: the script's)\n"
+    "  --stub FILE         installer program to put before the package\n"
+    "  --uninstaller FILE  file packed as uninstall.exe when DIR has none\n"
+    "  -o OUT              file to write\n"
+    "  -C DIR              folder to extract into\n"
+    "  --raw               FILE is a plain package starting at offset 0\n"
+    "  -h, --help          show this text\n";
+
+// Bad arguments: exit code 2 with the usage text.
+struct TUsageError {
+  std::string message;
+};
+
+// Anything else that fails: exit code 1 with the message.
+struct TFailure : Exception {
+  using Exception::Exception;
+};
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+std::string UpperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+struct TArgs {
+  std::string command;
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;  // options with a value
+  std::set<std::string> flags;                // options without one
+  bool help = false;
+
+  bool Has(const std::string& name) const { return values.count(name) || flags.count(name); }
+  std::string Value(const std::string& name) const {
+    auto it = values.find(name);
+    return it == values.end() ? std::string() : it->second;
+  }
+};
+
+TArgs ParseArgs(int argc, char** argv) {
+  static const std::set<std::string> withValue = {"--source", "--stub", "--uninstaller", "-o",
+                                                  "-C"};
+  static const std::set<std::string> withoutValue = {"--raw", "--all"};
+  TArgs args;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (!optionsEnded && (a == "-h" || a == "--help")) {
+      args.help = true;
+    } else if (!optionsEnded && a == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+      std::string name = a, value;
+      bool inlineValue = false;
+      if (size_t eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+        name = a.substr(0, eq);
+        value = a.substr(eq + 1);
+        inlineValue = true;
+      }
+      if (withValue.count(name)) {
+        if (!inlineValue) {
+          if (i + 1 >= argc) throw TUsageError{"option " + name + " needs a value"};
+          value = argv[++i];
+        }
+        if (args.values.count(name)) throw TUsageError{"option " + name + " given twice"};
+        args.values[name] = value;
+      } else if (withoutValue.count(name) && !inlineValue) {
+        args.flags.insert(name);
+      } else {
+        throw TUsageError{"unknown option " + a};
+      }
+    } else if (args.command.empty()) {
+      args.command = a;
+    } else {
+      args.positional.push_back(a);
+    }
+  }
+  return args;
+}
+
+// Accepts only the given options and the given count of positional arguments.
+void Expect(const TArgs& args, size_t positional, const std::set<std::string>& allowed) {
+  for (const auto& [name, value] : args.values)
+    if (!allowed.count(name)) throw TUsageError{"option " + name + " does not apply to " + args.command};
+  for (const auto& name : args.flags)
+    if (!allowed.count(name)) throw TUsageError{"option " + name + " does not apply to " + args.command};
+  if (args.positional.size() < positional) throw TUsageError{"missing arguments for " + args.command};
+  if (args.positional.size() > positional)
+    throw TUsageError{"unexpected argument " + Quoted(args.positional[positional])};
+}
+
+// A progress line on standard error, shown only on a terminal and only once
+// the work has taken more than a moment.
+class TProgressLine {
+ public:
+  explicit TProgressLine(std::string label)
+      : label_(std::move(label)), enabled_(StderrIsTerminal()), start_(Clock::now()) {}
+  ~TProgressLine() { Clear(); }
+
+  void Update(uint64_t done, uint64_t total) {
+    if (!enabled_) return;
+    const auto now = Clock::now();
+    if (now - start_ < std::chrono::milliseconds(500) ||
+        (shown_ && now - last_ < std::chrono::milliseconds(100)))
+      return;
+    last_ = now;
+    shown_ = true;
+    const int percent = total ? static_cast<int>(done * 100 / total) : 100;
+    std::fprintf(stderr, "\r%s %3d%% (%llu of %llu MiB)", label_.c_str(), percent,
+                 static_cast<unsigned long long>(done >> 20),
+                 static_cast<unsigned long long>(total >> 20));
+    std::fflush(stderr);
+  }
+
+  void Clear() {
+    if (!shown_) return;
+    std::fprintf(stderr, "\r%*s\r", 60, "");
+    std::fflush(stderr);
+    shown_ = false;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  std::string label_;
+  bool enabled_;
+  bool shown_ = false;
+  Clock::time_point start_, last_;
+};
+
+// The temporary file a command writes before renaming it into place; removed
+// unless Commit() succeeded.
+class TTempOutput {
+ public:
+  explicit TTempOutput(const std::string& target) : target_(target), path_(target + ".bwpack-tmp") {}
+  ~TTempOutput() {
+    if (!committed_) Platform().DeleteFileAt(path_);
+  }
+  const std::string& Path() const { return path_; }
+  void Commit() {
+    if (!ReplaceFileWith(path_, target_)) throw TFailure("cannot write " + target_);
+    committed_ = true;
+  }
+
+ private:
+  std::string target_, path_;
+  bool committed_ = false;
+};
+
+std::string ReadWholeFile(const std::string& path) {
+  std::unique_ptr<TFileStream> f = Platform().OpenFile(path, TFileMode::OpenRead);
+  std::string data(static_cast<size_t>(f->Size()), '\0');
+  data.resize(f->Read(data.data(), data.size()));
+  return data;
+}
+
+// The file of an entry below dir: the name's components joined with "\" and
+// "/" read as separators, matching letter case exactly or else ignoring it.
+std::string ResolveSource(const std::string& dir, const std::string& name) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : name) {
+    if (c == '\\' || c == '/') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  if (parts.empty()) return {};
+
+  std::error_code ec;
+  fs::path exact = dir;
+  for (const std::string& p : parts) exact /= p;
+  if (fs::is_regular_file(exact, ec)) return exact.string();
+
+  fs::path current = dir;
+  for (const std::string& p : parts) {
+    if (p == "." || p == ".." || fs::exists(current / p, ec)) {
+      current /= p;
+      continue;
+    }
+    // The first match in name order, so that the choice does not depend on
+    // the order the file system lists a folder in.
+    std::vector<std::string> matches;
+    for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec)) {
+      std::string candidate = it->path().filename().string();
+      if (UpperAscii(candidate) == UpperAscii(p)) matches.push_back(candidate);
+    }
+    if (matches.empty()) return {};
+    current /= *std::min_element(matches.begin(), matches.end());
+  }
+  return fs::is_regular_file(current, ec) ? current.string() : std::string();
+}
+
+std::string TrimBlanks(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+  return s.substr(b, e - b);
+}
+
+int Build(const TArgs& args) {
+  Expect(args, 1, {"--source", "--stub", "--uninstaller", "-o"});
+  if (!args.Has("-o")) throw TUsageError{"build needs -o OUT"};
+  const std::string script = args.positional[0];
+  const std::string out = args.Value("-o");
+
+  std::string text;
+  try {
+    text = ReadWholeFile(script);
+  } catch (const std::exception& e) {
+    throw TFailure("cannot read script " + script + ": " + e.what());
+  }
+  TINFReader reader;
+  reader.LoadFromStream(text);
+  std::unique_ptr<std::vector<std::string>> files = reader.GetSection("files");
+  if (!files) throw TFailure("script " + script + " has no [files] section");
+
+  // Entry names in packing order, each once (as the installer looks them up:
+  // ASCII letter case ignored).
+  std::vector<std::string> names;
+  std::set<std::string> seen = {UpperAscii("install.inf")};
+  auto add = [&](const std::string& name) {
+    if (seen.insert(UpperAscii(name)).second) names.push_back(name);
+  };
+  for (const std::string& line : *files) {
+    if (TrimBlanks(line).empty()) continue;
+    std::string left, right;
+    TINFReader::SplitValue(line, left, right);
+    if (left.empty())
+      throw TFailure("[files] line " + Quoted(line) + " names no entry (expected ENTRY;TARGET)");
+    add(left);
+  }
+  for (const char* section : {"license", "image"}) {
+    if (!reader.SectionExists(section)) continue;
+    std::string name = reader.GetValue(section);
+    if (TrimBlanks(name).empty())
+      throw TFailure("[" + std::string(section) + "] names no entry");
+    add(name);
+  }
+
+  std::string sourceDir = args.Value("--source");
+  if (sourceDir.empty()) {
+    sourceDir = fs::path(script).parent_path().string();
+    if (sourceDir.empty()) sourceDir = ".";
+  }
+  if (!Platform().DirectoryExists(sourceDir)) throw TFailure("source folder " + sourceDir + " not found");
+
+  std::vector<TPackageItem> items;
+  items.push_back({"install.inf", script, text});
+  for (const std::string& name : names) {
+    if (name.size() > kEntryNameMax)
+      throw TFailure("entry " + Quoted(name) + ": name longer than 255 characters");
+    std::string path = ResolveSource(sourceDir, name);
+    if (path.empty() && UpperAscii(name) == "UNINSTALL.EXE") {
+      path = args.Value("--uninstaller");
+#ifdef BW_DEFAULT_UNINSTALLER
+      if (path.empty() && Platform().FileExists(BW_DEFAULT_UNINSTALLER)) path = BW_DEFAULT_UNINSTALLER;
+#endif
+      if (!path.empty() && !Platform().FileExists(path))
+        throw TFailure("entry " + Quoted(name) + ": uninstaller " + path + " not found");
+    }
+    if (path.empty())
+      throw TFailure("entry " + Quoted(name) + ": no such file in " + sourceDir +
+                     (UpperAscii(name) == "UNINSTALL.EXE" ? " (give one with --uninstaller)" : ""));
+    items.push_back({name, path, std::nullopt});
+  }
+
+  const std::string stub = args.Value("--stub");
+  if (!stub.empty() && !Platform().FileExists(stub)) throw TFailure("stub " + stub + " not found");
+
+  TTempOutput temp(out);
+  TProgressLine progress("bwpack: packing");
+  TPackageWriterOptions options;
+  options.HostPath = stub;
+  options.OnProgress = [&](uint64_t done, uint64_t total) { progress.Update(done, total); };
+  TPackageWriteResult result;
+  try {
+    result = WritePackage(temp.Path(), items, options);
+  } catch (const TFailure&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw TFailure(e.what());
+  }
+  progress.Clear();
+  if (!stub.empty()) CopyExecutableBit(stub, temp.Path());
+  temp.Commit();
+
+  uint64_t unpacked = 0;
+  for (const TPackageEntry& e : result.Entries) unpacked += e.UnpackedSize;
+  std::error_code ec;
+  std::printf("%s: %zu entries, %llu bytes packed into %llu\n", out.c_str(), result.Entries.size(),
+              static_cast<unsigned long long>(unpacked),
+              static_cast<unsigned long long>(fs::file_size(out, ec)));
+  return 0;
+}
+
+// Opens a package; without --raw it must end in a trailer that points inside.
+std::unique_ptr<TCompressionManager> OpenPackage(const std::string& file, bool raw) {
+  try {
+    if (!raw) {
+      std::unique_ptr<TFileStream> f = Platform().OpenFile(file, TFileMode::OpenRead);
+      const int64_t size = f->Size();
+      uint8_t trailer[kTrailerSize];
+      bool ok = size >= static_cast<int64_t>(kTrailerSize);
+      if (ok) {
+        f->Seek(size - static_cast<int64_t>(kTrailerSize));
+        ok = f->Read(trailer, kTrailerSize) == kTrailerSize &&
+             GetU32(trailer) <= size - static_cast<int64_t>(kTrailerSize);
+      }
+      if (!ok) throw TFailure(file + " has no package trailer (use --raw for a plain package)");
+    }
+    return std::make_unique<TCompressionManager>(file, false, true, !raw);
+  } catch (const TFailure&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw TFailure("cannot open " + file + ": " + e.what());
+  }
+}
+
+int List(const TArgs& args) {
+  Expect(args, 1, {"--raw"});
+  auto package = OpenPackage(args.positional[0], args.Has("--raw"));
+  for (const TPackageEntry& e : package->Entries())
+    std::printf("%s\t%u\t%u\n", e.GetName().c_str(), e.UnpackedSize, e.PackedSize);
+  return 0;
+}
+
+// Discards what is written; verify only needs the checks of the chunk loop.
+class TNullStream final : public TFileStream {
+ public:
+  int64_t Size() override { return size_; }
+  int64_t Position() override { return size_; }
+  void Seek(int64_t) override {}
+  size_t Read(void*, size_t) override { return 0; }
+  void Write(const void*, size_t count) override { size_ += static_cast<int64_t>(count); }
+  void Close() override {}
+
+ private:
+  int64_t size_ = 0;
+};
+
+// Unpacks one entry into path through a temporary file.
+void ExtractOne(TCompressionManager& package, const std::string& name, const std::string& path) {
+  TTempOutput temp(path);
+  TProgressLine progress("bwpack: extracting " + name);
+  package.OnProgress = [&](TCompressionManager*, int32_t position, int32_t total) {
+    progress.Update(static_cast<uint64_t>(position), static_cast<uint64_t>(total));
+  };
+  try {
+    package.ExtractToFile(name, temp.Path());
+  } catch (const EInOutError& e) {
+    throw TFailure("entry " + Quoted(name) + ": " + e.what());
+  } catch (const std::exception& e) {
+    throw TFailure("entry " + Quoted(name) + " is damaged: " + e.what());
+  }
+  progress.Clear();
+  temp.Commit();
+}
+
+// An entry name as a relative path below the output folder; refuses names
+// that would leave it.
+fs::path SafeRelativePath(const std::string& name) {
+  fs::path rel;
+  std::string part;
+  auto flush = [&] {
+    if (part == "..") throw TFailure("entry " + Quoted(name) + ": refusing a name with \"..\"");
+    if (!part.empty() && part != ".") rel /= part;
+    part.clear();
+  };
+  if (name.empty() || name[0] == '\\' || name[0] == '/' || (name.size() > 1 && name[1] == ':'))
+    throw TFailure("entry " + Quoted(name) + ": refusing an absolute or empty name");
+  for (char c : name) {
+    if (c == '\\' || c == '/') flush();
+    else part += c;
+  }
+  flush();
+  if (rel.empty()) throw TFailure("entry " + Quoted(name) + ": refusing an empty name");
+  return rel;
+}
+
+int Extract(const TArgs& args) {
+  const bool raw = args.Has("--raw");
+  if (args.Has("--all")) {
+    Expect(args, 1, {"--all", "-C", "--raw"});
+    if (!args.Has("-C")) throw TUsageError{"extract --all needs -C DIR"};
+    auto package = OpenPackage(args.positional[0], raw);
+    const fs::path dir = args.Value("-C");
+    if (!Platform().ForceDirectories(dir.string())) throw TFailure("cannot create " + dir.string());
+    const auto& entries = package->Entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const std::string name = entries[i].GetName();
+      // Only the entry a lookup finds: the last of its name.
+      if (package->FindEntry(name) != static_cast<int32_t>(i)) continue;
+      const fs::path target = dir / SafeRelativePath(name);
+      if (!Platform().ForceDirectories(target.parent_path().string()))
+        throw TFailure("cannot create " + target.parent_path().string());
+      ExtractOne(*package, name, target.string());
+    }
+    return 0;
+  }
+  Expect(args, 2, {"-o", "--raw"});
+  if (!args.Has("-o")) throw TUsageError{"extract needs -o OUT (or --all -C DIR)"};
+  auto package = OpenPackage(args.positional[0], raw);
+  const std::string name = args.positional[1];
+  if (package->FindEntry(name) < 0) throw TFailure("no entry " + Quoted(name) + " in " + args.positional[0]);
+  ExtractOne(*package, name, args.Value("-o"));
+  return 0;
+}
+
+int Verify(const TArgs& args) {
+  Expect(args, 1, {"--raw"});
+  auto package = OpenPackage(args.positional[0], args.Has("--raw"));
+  const auto& entries = package->Entries();
+  uint64_t total = 0, done = 0;
+  for (const TPackageEntry& e : entries) total += e.UnpackedSize;
+  TProgressLine progress("bwpack: verifying");
+  package->OnProgress = [&](TCompressionManager*, int32_t position, int32_t) {
+    progress.Update(done + static_cast<uint64_t>(position), total);
+  };
+  int64_t headerPos = 0;  // package-relative
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const TPackageEntry& e = entries[i];
+    auto damaged = [&](const std::string& why) {
+      progress.Clear();
+      return TFailure("entry " + Quoted(e.GetName()) + " (number " + std::to_string(i + 1) +
+                      ") is damaged: " + why);
+    };
+    const int64_t expected = headerPos + static_cast<int64_t>(kEntryHeaderSize);
+    if (e.DataOffset != expected)
+      throw damaged("its data offset is " + std::to_string(e.DataOffset) + ", expected " +
+                    std::to_string(expected));
+    TNullStream sink;
+    try {
+      package->ExtractEntry(static_cast<int32_t>(i), sink);
+    } catch (const std::exception& ex) {
+      throw damaged(ex.what());
+    }
+    done += e.UnpackedSize;
+    headerPos = expected + e.PackedSize;
+  }
+  progress.Clear();
+  std::printf("OK %zu entries\n", entries.size());
+  return 0;
+}
+
+int Run(int argc, char** argv) {
+  TArgs args = ParseArgs(argc, argv);
+  if (args.help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (args.command.empty()) throw TUsageError{"no command given"};
+  if (args.command == "build") return Build(args);
+  if (args.command == "list") return List(args);
+  if (args.command == "extract") return Extract(args);
+  if (args.command == "verify") return Verify(args);
+  throw TUsageError{"unknown command " + Quoted(args.command)};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const TUsageError& e) {
+    std::fprintf(stderr, "bwpack: %s\n\n%s", e.message.c_str(), kUsage);
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bwpack: %s\n", e.what());
+    return 1;
+  }
+}
