@@ -17,11 +17,5 @@ TPlatform& DefaultPlatform() {
 }
 #endif
 
-#ifdef _WIN32
-// Windows default, for now the host platform. MOVE to the Win32 platform
-// (src/platform/win32) once it exists, and delete this definition.
-TPlatform& DefaultPlatform() {
-  static THostPlatform host;
-  return host;
-}
-#endif
+// On Windows DefaultPlatform() is the Win32 platform, defined in
+// win32/Win32Platform.cpp.

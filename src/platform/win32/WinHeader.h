@@ -13,3 +13,4 @@
 #undef DeleteFile
 #undef CreateDirectory
 #undef WinExec
+#undef RegDeleteTree

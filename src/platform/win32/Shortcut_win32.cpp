@@ -1,0 +1,80 @@
+#include "platform/win32/Shortcut.h"
+
+#include "common/Errors.h"
+#include "platform/win32/WinHeader.h"
+// After WinHeader.h, so that its macro clean-up applies first.
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+namespace {
+
+std::string SystemErrorText(HRESULT code) {
+  char* buf = nullptr;
+  DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&buf), 0, nullptr);
+  std::string text = n && buf ? std::string(buf, n) : std::string();
+  if (buf) LocalFree(buf);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  if (text.empty()) {
+    char hex[32];
+    wsprintfA(hex, "OLE error %08X", static_cast<unsigned>(code));
+    text = hex;
+  }
+  return text;
+}
+
+template <class T>
+void ReleaseRef(T*& p) {
+  if (p) p->Release();
+  p = nullptr;
+}
+
+}  // namespace
+
+TShortcut::TShortcut() {
+  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr,
+                                CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                reinterpret_cast<void**>(&ComObject));
+  if (FAILED(hr)) {
+    ComObject = nullptr;
+    throw Exception(SystemErrorText(hr));
+  }
+  if (FAILED(ComObject->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(&ShellLink))) ||
+      FAILED(ComObject->QueryInterface(IID_IPersistFile,
+                                       reinterpret_cast<void**>(&PersistFile)))) {
+    ReleaseRef(PersistFile);
+    ReleaseRef(ShellLink);
+    ReleaseRef(ComObject);
+    throw Exception("Interface not supported");
+  }
+}
+
+TShortcut::~TShortcut() {
+  ReleaseRef(PersistFile);
+  ReleaseRef(ShellLink);
+  ReleaseRef(ComObject);
+}
+
+void TShortcut::SetPath(const std::string& path) { ShellLink->SetPath(path.c_str()); }
+
+void TShortcut::SetWorkingDirectory(const std::string& directory) {
+  ShellLink->SetWorkingDirectory(directory.c_str());
+}
+
+void TShortcut::SetDescription(const std::string& description) {
+  ShellLink->SetDescription(description.c_str());
+}
+
+void TShortcut::SetShowCmd(int showCmd) { ShellLink->SetShowCmd(showCmd); }
+
+bool TShortcut::Save(const std::string& fileName) {
+  int n = MultiByteToWideChar(CP_ACP, 0, fileName.c_str(), -1, nullptr, 0);
+  if (n <= 0) return false;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, fileName.c_str(), -1, wide.data(), n);
+  return SUCCEEDED(PersistFile->Save(wide.c_str(), TRUE));
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The real platform of the Windows programs: host files (inherited), and the
+// registry, shell links, processes, message boxes, the message queue and
+// printing through the Win32 API. Everything runs in the one UI thread.
+#include <vector>
+
+#include "platform/HostPlatform.h"
+#include "platform/win32/WinHeader.h"
+
+class TWin32Platform : public THostPlatform {
+ public:
+  TWin32Platform() = default;
+  ~TWin32Platform() override;
+  TWin32Platform(const TWin32Platform&) = delete;
+  TWin32Platform& operator=(const TWin32Platform&) = delete;
+
+  int64_t DiskFree(int drive) override;
+
+  std::string RegReadString(TRegRoot root, const std::string& key,
+                            const std::string& name) override;
+  bool RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+                      const std::string& value) override;
+  bool RegDeleteTree(TRegRoot root, const std::string& key) override;
+
+  bool SaveShellLink(const std::string& file, const std::string& target,
+                     const std::string& workingDirectory, const std::string& description,
+                     int showCmd) override;
+  int RunAndWait(const std::string& commandLine) override;
+  void ShellOpen(const std::string& file, const std::string& parameters,
+                 const std::string& directory, int showCmd) override;
+  void WinExec(const std::string& commandLine, int showCmd) override;
+
+  int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
+  void ProcessMessages() override;
+  void Terminate() override;
+  bool Terminated() override;
+  void BringToFront() override;
+  // The setup program's UI overrides this with the real chooser.
+  bool ShowDirectorySelect(TDirectorySelect& dialog) override;
+
+  bool HasDefaultPrinter() override;
+  bool PrinterSetupDialog() override;
+  void PrintRichText(const std::string& documentName, const std::string& richText) override;
+
+  // Modeless dialogs whose keyboard navigation (Tab, Enter, Escape) the
+  // message pumps must route through IsDialogMessage.
+  static void AddDialogWindow(HWND dialog);
+  static void RemoveDialogWindow(HWND dialog);
+  // True when msg belonged to one of those dialogs and has been handled; a
+  // program's own message loop calls it before TranslateMessage.
+  static bool HandleDialogMessage(MSG& msg);
+
+ private:
+  HDC CreatePrinterDC();
+
+  // The printer chosen in the setup dialog, for later print jobs.
+  HGLOBAL FDevMode = nullptr;
+  HGLOBAL FDevNames = nullptr;
+  static std::vector<HWND> FDialogs;
+};
+
+// Initialises the component model (single-threaded apartment) for the
+// program's lifetime; the programs create one first thing in main.
+class TComInit {
+ public:
+  TComInit();
+  ~TComInit();
+  TComInit(const TComInit&) = delete;
+  TComInit& operator=(const TComInit&) = delete;
+  bool Succeeded() const { return FSucceeded; }
+
+ private:
+  bool FSucceeded;
+};

@@ -1,0 +1,58 @@
+// The Win32 platform's own logic under Wine: free space by drive number, the
+// message pump and the terminate request, and printing without a printer.
+#include "platform/win32/Win32Platform.h"
+
+#include <gtest/gtest.h>
+
+#include "common/Errors.h"
+
+namespace {
+
+// A drive letter that this system does not have, as a drive number.
+int UnmappedDrive() {
+  DWORD drives = GetLogicalDrives();
+  for (int i = 25; i >= 0; --i)
+    if (!(drives & (1u << i))) return i + 1;
+  return 0;
+}
+
+TEST(Win32Platform, DiskFreeByDriveNumber) {
+  TWin32Platform p;
+  EXPECT_GT(p.DiskFree(3), 0);  // C:
+  EXPECT_GT(p.DiskFree(0), 0);  // the current drive
+  int unmapped = UnmappedDrive();
+  ASSERT_NE(unmapped, 0);
+  EXPECT_EQ(p.DiskFree(unmapped), -1);
+  EXPECT_EQ(p.DiskFree(-1), -1);
+  EXPECT_EQ(p.DiskFree(27), -1);
+}
+
+TEST(Win32Platform, QuitMessageEndsThePumpAndSetsTerminated) {
+  TWin32Platform p;
+  EXPECT_FALSE(p.Terminated());
+  p.ProcessMessages();
+  EXPECT_FALSE(p.Terminated());
+  PostQuitMessage(0);
+  p.ProcessMessages();
+  EXPECT_TRUE(p.Terminated());
+  // The quit message was taken, not put back.
+  MSG msg;
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+
+  TWin32Platform q;
+  q.Terminate();
+  EXPECT_TRUE(q.Terminated());
+  EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST(Win32Platform, NoPrinterUnderWine) {
+  TWin32Platform p;
+  if (p.HasDefaultPrinter()) GTEST_SKIP() << "this system has a printer";
+  EXPECT_THROW(p.PrintRichText("Licence", "{\\rtf1 text}"), Exception);
+}
+
+TEST(Win32Platform, DefaultPlatformIsWin32) {
+  EXPECT_NE(dynamic_cast<TWin32Platform*>(&Platform()), nullptr);
+}
+
+}  // namespace
