@@ -14,12 +14,12 @@ TEST(GetFreeSpace, DriveFromPathOrCurrentDrive) {
   int64_t c = Platform().DiskFree(3);
   ASSERT_GT(c, 0);
   // Free space moves a little while tests run elsewhere; compare loosely.
-  auto near = [c](int64_t v) { return v > 0 && (v > c ? v - c : c - v) < (int64_t(64) << 20); };
-  EXPECT_TRUE(near(GetFreeSpace("C:\\x")));
-  EXPECT_TRUE(near(GetFreeSpace("c:\\x")));
-  EXPECT_TRUE(near(GetFreeSpace("x")));
-  EXPECT_TRUE(near(GetFreeSpace("")));
-  EXPECT_TRUE(near(GetFreeSpace("C:")));  // two characters: the current drive
+  auto closeToC = [c](int64_t v) { return v > 0 && (v > c ? v - c : c - v) < (int64_t(64) << 20); };
+  EXPECT_TRUE(closeToC(GetFreeSpace("C:\\x")));
+  EXPECT_TRUE(closeToC(GetFreeSpace("c:\\x")));
+  EXPECT_TRUE(closeToC(GetFreeSpace("x")));
+  EXPECT_TRUE(closeToC(GetFreeSpace("")));
+  EXPECT_TRUE(closeToC(GetFreeSpace("C:")));  // two characters: the current drive
   SetCurrentDirectoryA(old);
 
   DWORD drives = GetLogicalDrives();
