@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Builds, lists, verifies and extracts packages with bwpack, and checks its
+# exit codes and that a failed build leaves no file behind.
+set -u
+bwpack=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# expect CODE CMD...: runs CMD, keeps its output in out.txt/err.txt
+expect() {
+  local want=$1; shift
+  "$@" >out.txt 2>err.txt
+  local got=$?
+  [ "$got" -eq "$want" ] || fail "exit $got (wanted $want): $* :: $(head -3 err.txt)"
+}
+
+mkdir -p app/Data app/lic
+printf '[title]\r\nHello\r\n\r\n[files]\r\ndata\\hello.exe;hello.exe\r\ndata\\README.txt;readme.txt\r\nDATA\\hello.exe;copy.exe\r\nuninstall.exe;uninstall.exe\r\n\r\n[license]\r\nlic\\About.txt\r\n\r\n[image]\r\nside.bmp\r\n' >app/install.inf
+head -c 200000 /dev/urandom >app/Data/hello.exe
+seq 1 20000 >app/Data/readme.txt           # found through case-insensitive matching
+echo "licence" >app/lic/About.txt
+echo "bitmap" >app/side.bmp
+echo "uninstaller" >un.exe
+echo "MZ stub" >stub.exe
+
+# A build without an uninstaller fails, names the entry and leaves nothing.
+expect 1 "$bwpack" build app/install.inf -o out.exe
+grep -q '"uninstall.exe"' err.txt || fail "missing uninstaller not named: $(cat err.txt)"
+[ -z "$(ls | grep -v -e '^app$' -e '\.exe$' -e '\.txt$')" ] || fail "leftovers: $(ls)"
+[ ! -e out.exe ] || fail "output left behind"
+
+expect 0 "$bwpack" build app/install.inf --uninstaller un.exe --stub stub.exe -o setup.exe
+expect 0 "$bwpack" list setup.exe
+printf 'install.inf\ndata\\hello.exe\ndata\\README.txt\nuninstall.exe\nlic\\About.txt\nside.bmp\n' >want.txt
+cut -f1 out.txt | diff - want.txt >/dev/null || fail "entries: $(cut -f1 out.txt | tr '\n' ' ')"
+awk -F'\t' 'NF != 3 { exit 1 }' out.txt || fail "list is not name<TAB>unpacked<TAB>packed"
+grep -q "^data\\\\hello.exe	200000	" out.txt || fail "unpacked size of hello.exe"
+expect 0 "$bwpack" verify setup.exe
+grep -qx "OK 6 entries" out.txt || fail "verify said: $(cat out.txt)"
+[ "$(head -c 8 setup.exe)" = "MZ stub" ] || fail "stub not first"
+# The first stream starts after the stub and the first header: 0x78 0xDA.
+[ "$(od -An -tx1 -j $((8 + 268)) -N2 setup.exe | tr -d ' ')" = "78da" ] || fail "stream header"
+
+expect 0 "$bwpack" build app/install.inf --uninstaller un.exe -o plain.bwp
+expect 1 "$bwpack" list plain.bwp            # no trailer without --raw
+expect 0 "$bwpack" verify plain.bwp --raw
+expect 0 "$bwpack" extract plain.bwp "DATA\\HELLO.EXE" -o hello.out --raw
+cmp -s hello.out app/Data/hello.exe || fail "extracted hello.exe differs"
+expect 0 "$bwpack" extract setup.exe --all -C all
+cmp -s all/data/README.txt app/Data/readme.txt || fail "extract --all readme"
+cmp -s all/install.inf app/install.inf || fail "extract --all install.inf"
+cmp -s all/uninstall.exe un.exe || fail "extract --all uninstall.exe"
+expect 1 "$bwpack" extract setup.exe nothing.txt -o x.out
+[ ! -e x.out ] || fail "extract of a missing entry left a file"
+
+# A damaged stream: verify names the entry, extract leaves no output.
+cp setup.exe bad.exe
+size=$(stat -c %s bad.exe)
+printf '\xff\xff\xff\xff' | dd of=bad.exe bs=1 seek=$((8 + 268 + 300 + 268 + 50000)) conv=notrunc status=none
+expect 1 "$bwpack" verify bad.exe
+grep -q 'data\\hello.exe' err.txt || fail "damaged entry not named: $(cat err.txt)"
+expect 1 "$bwpack" extract bad.exe "data\\hello.exe" -o bad.out
+[ ! -e bad.out ] && [ ! -e bad.out.bwpack-tmp ] || fail "damaged extract left output"
+[ "$(stat -c %s bad.exe)" = "$size" ] || fail "test set-up"
+
+# Scripts that cannot be packed.
+printf '[title]\r\nx\r\n' >app/nofiles.inf
+expect 1 "$bwpack" build app/nofiles.inf -o o.bwp
+grep -q 'files' err.txt || fail "no [files] message: $(cat err.txt)"
+printf '[files]\r\nmissing.dll;m.dll\r\n' >app/missing.inf
+expect 1 "$bwpack" build app/missing.inf -o o.bwp
+grep -q '"missing.dll"' err.txt || fail "missing source not named: $(cat err.txt)"
+expect 1 "$bwpack" build app/absent.inf -o o.bwp
+[ ! -e o.bwp ] && [ -z "$(ls | grep bwpack-tmp)" ] || fail "failed builds left files"
+
+# Arguments.
+expect 2 "$bwpack"
+expect 2 "$bwpack" frobnicate
+expect 2 "$bwpack" build app/install.inf
+expect 2 "$bwpack" list
+expect 2 "$bwpack" list setup.exe --bogus
+expect 2 "$bwpack" list setup.exe --stub x
+expect 2 "$bwpack" extract setup.exe --all
+for cmd in "" build list extract verify; do
+  expect 0 "$bwpack" $cmd --help
+  grep -q "Usage" out.txt || fail "no usage for $cmd --help"
+done
+
+[ $failures -eq 0 ] && echo "bwpack CLI: all checks passed"
+exit $((failures > 0))
