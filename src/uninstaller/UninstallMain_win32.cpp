@@ -1,0 +1,49 @@
+// uninstall.exe: removes what uninstall.log beside it names. "/S" removes
+// without questions or windows; the exit code tells whether all went.
+#include <cstring>
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/win32/WinHeader.h"
+#include "uninstaller/ProgressWindow.h"
+#include "uninstaller/SelfRemoval.h"
+#include "uninstaller/Uninstaller.h"
+
+namespace {
+
+bool IsSilentSwitch(const char* arg) {
+  return (arg[0] == '/' || arg[0] == '-') && (arg[1] == 'S' || arg[1] == 's') && arg[2] == '\0';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HardenProcess();
+  bool silent = false;
+  for (int i = 1; i < argc; ++i) silent = silent || IsSilentSwitch(argv[i]);
+
+  std::string self = Platform().ExeName();
+  TProgressWindow progress;
+  std::string movedTo;
+  TUninstallHooks hooks;
+  hooks.ShowProgress = [&](const std::string& caption) { progress.Show(caption); };
+  hooks.Progress = [&](int done, int total, const std::string& what) {
+    progress.Update(done, total, what);
+  };
+  hooks.HideProgress = [&] { progress.Hide(); };
+  hooks.RemoveSelf = [&](const std::string& path) { return MoveSelfAside(path, movedTo); };
+
+  TUninstallResult result = RunUninstaller(self, silent, hooks);
+
+  if (!movedTo.empty()) {
+    RemoveAfterExit({movedTo}, {});
+  } else if (!result.SelfHeld.empty()) {
+    // The move failed (another volume): the file and the folders it keeps go
+    // after this process, deepest folder first as they were met.
+    std::vector<std::string> folders;
+    for (const std::string& item : result.SelfHeld)
+      if (!SamePath(item, self)) folders.push_back(item);
+    RemoveAfterExit({self}, folders);
+  }
+  return result.ExitCode;
+}

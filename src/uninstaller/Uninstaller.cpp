@@ -1,0 +1,227 @@
+#include "uninstaller/Uninstaller.h"
+
+#include <memory>
+
+#include "common/Errors.h"
+#include "platform/Platform.h"
+#include "shell/ShellInstallLib.h"
+#include "uninstall_log/UninstallLog.h"
+
+namespace {
+
+const char* const RegistryRootName = "HKEY_LOCAL_MACHINE\\";
+// A long list would make a message box taller than the screen.
+const size_t MaxListed = 20;
+
+std::string NormalPath(const std::string& path) {
+  std::string s = path;
+  for (char& c : s) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  s = RemoveDoubleBackslashes(s);
+  if (s.size() > 1 && s.back() == '\\') s.pop_back();
+  return s;
+}
+
+bool IsBlank(const std::string& s) {
+  for (unsigned char c : s)
+    if (c > 0x20) return false;
+  return true;
+}
+
+std::string DisplayName(const std::string& title) { return title.empty() ? "product" : title; }
+
+// The file an uninstall command starts: the quoted part, or the whole text.
+std::string CommandFile(const std::string& command) {
+  if (!command.empty() && command[0] == '"') {
+    size_t close = command.find('"', 1);
+    return command.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+  }
+  return command;
+}
+
+bool Exists(TPlatform& p, const std::string& path) {
+  return p.FileExists(path) || p.DirectoryExists(path);
+}
+
+}  // namespace
+
+bool SamePath(const std::string& a, const std::string& b) { return NormalPath(a) == NormalPath(b); }
+
+void SplitSelfHeld(const std::vector<std::string>& leftOver, const std::string& self,
+                   std::vector<std::string>& stays, std::vector<std::string>& selfHeld) {
+  stays.clear();
+  selfHeld.clear();
+  bool selfStays = false;
+  for (const std::string& item : leftOver)
+    if (SamePath(item, self)) selfStays = true;
+  std::string normalSelf = NormalPath(self);
+  for (const std::string& item : leftOver) {
+    std::string folder = NormalPath(item) + "\\";
+    bool above = normalSelf.compare(0, folder.size(), folder) == 0;
+    if (selfStays && (SamePath(item, self) || above))
+      selfHeld.push_back(item);
+    else
+      stays.push_back(item);
+  }
+}
+
+TUninstaller::TUninstaller(const std::string& logFileName) {
+  TLogFile log(logFileName, false);
+  FTitle = log.Title();
+  FInstallDir = ParentPath(logFileName);
+  std::string key, value;
+  while (log.ReadPrevious(key, value)) FRecords.emplace_back(key, value);
+}
+
+std::string TUninstaller::RegistrationKey() const {
+  // A blank title, or one with an empty component, would name the Uninstall
+  // key itself or a stranger's sibling: no key at all is the safe answer.
+  if (IsBlank(FTitle)) return {};
+  size_t start = 0;
+  for (;;) {
+    size_t sep = FTitle.find('\\', start);
+    std::string part =
+        FTitle.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+    if (IsBlank(part)) return {};
+    if (sep == std::string::npos) break;
+    start = sep + 1;
+  }
+  return UninstallKey + FTitle;
+}
+
+// Another installation of a product with the same title may have taken the
+// key over since; its registration names an uninstaller that this log does
+// not know, and is left alone.
+bool TUninstaller::RegistrationIsOurs(const std::string& key) const {
+  std::string command;
+  try {
+    command = Platform().RegReadString(TRegRoot::LocalMachine, key, "UninstallString");
+  } catch (const ERegistryException&) {
+    return false;  // not a string: not written by our installer
+  }
+  std::string file = CommandFile(command);
+  if (IsBlank(file)) return true;  // a registration cut short after its first value
+  if (!SelfPath.empty() && SamePath(file, SelfPath)) return true;
+  for (const auto& [k, v] : FRecords)
+    if (k == "File" && SamePath(file, v)) return true;
+  return false;
+}
+
+bool TUninstaller::RemoveRegistration() {
+  std::string key = RegistrationKey();
+  if (key.empty() || !RegistrationIsOurs(key)) return true;
+  TPlatform& p = Platform();
+  p.RegDeleteTree(TRegRoot::LocalMachine, key);
+  bool stays;
+  try {
+    stays = !p.RegReadString(TRegRoot::LocalMachine, key, "DisplayName").empty() ||
+            !p.RegReadString(TRegRoot::LocalMachine, key, "UninstallString").empty();
+  } catch (const ERegistryException&) {
+    stays = true;
+  }
+  return !stays;
+}
+
+void TUninstaller::Run() {
+  TPlatform& p = Platform();
+  FLeftOver.clear();
+  std::vector<std::string> candidates;
+  const int total = static_cast<int>(FRecords.size()) + 1;
+  int done = 0;
+  for (const auto& [key, value] : FRecords) {
+    if (OnProgress) {
+      size_t semicolon = value.find(';');
+      bool directory = key == "Directory" && semicolon != std::string::npos;
+      OnProgress(done, total, directory ? value.substr(semicolon + 1) : value);
+    }
+    if (key == "File" && OnRemoveSelf && !SelfPath.empty() && SamePath(value, SelfPath)) {
+      if (!OnRemoveSelf(value)) candidates.push_back(value);
+    } else {
+      UndoLogRecord(key, value, &candidates);
+    }
+    ++done;
+  }
+
+  std::string key = RegistrationKey();
+  if (OnProgress && !key.empty()) OnProgress(done, total, RegistryRootName + key);
+  bool unregistered = RemoveRegistration();
+
+  // The installation folder itself goes when nothing is left in it, even if
+  // it existed before (the directory chooser creates the folder it returns).
+  if (!FInstallDir.empty() && p.DirectoryExists(FInstallDir)) p.RemoveDir(FInstallDir);
+
+  // Something removed later can free a folder reported earlier, so what stays
+  // is judged at the end.
+  for (const std::string& item : candidates) {
+    if (!Exists(p, item)) continue;
+    bool known = false;
+    for (const std::string& seen : FLeftOver) known = known || SamePath(seen, item);
+    if (!known) FLeftOver.push_back(item);
+  }
+  if (!unregistered) FLeftOver.push_back(RegistryRootName + key);
+  if (OnProgress) OnProgress(total, total, std::string());
+}
+
+std::string UninstallCaption(const std::string& title) { return "Uninstall " + DisplayName(title); }
+
+std::string UninstallQuestion(const std::string& title) {
+  return "Are you sure you want to completely remove " + DisplayName(title) +
+         " and all of its components?";
+}
+
+std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver) {
+  std::string name = DisplayName(title);
+  if (leftOver.empty()) return name + " was successfully removed from your computer.";
+  std::string text = name + " was removed, but these items could not be removed:\r";
+  for (size_t i = 0; i < leftOver.size() && i < MaxListed; ++i) text += "\r" + leftOver[i];
+  if (leftOver.size() > MaxListed)
+    text += "\r... and " + std::to_string(leftOver.size() - MaxListed) + " more";
+  return text + "\r\rThey may be in use, or hold files of your own. You may remove them yourself.";
+}
+
+std::string MissingLogMessage(const std::string& logFileName, const std::string& reason) {
+  return reason + "\r\r" + logFileName +
+         "\r\rWithout it the uninstaller cannot tell what to remove.";
+}
+
+TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
+                                const TUninstallHooks& hooks) {
+  TPlatform& p = Platform();
+  TUninstallResult result;
+  std::string logFileName = AddTrailingBackslash(ParentPath(exeName)) + "uninstall.log";
+
+  std::unique_ptr<TUninstaller> uninstaller;
+  try {
+    uninstaller = std::make_unique<TUninstaller>(logFileName);
+  } catch (const Exception& e) {
+    if (!silent)
+      p.MessageBox(MissingLogMessage(logFileName, e.what()), "Uninstall",
+                   mb::OK | mb::IconExclamation);
+    result.ExitCode = ExitNoLog;
+    return result;
+  }
+
+  const std::string& title = uninstaller->Title();
+  std::string caption = UninstallCaption(title);
+  if (!silent &&
+      p.MessageBox(UninstallQuestion(title), caption, mb::YesNo | mb::IconQuestion) != mb::IdYes) {
+    result.ExitCode = ExitIncomplete;
+    return result;
+  }
+
+  uninstaller->SelfPath = exeName;
+  uninstaller->OnRemoveSelf = hooks.RemoveSelf;
+  if (!silent) uninstaller->OnProgress = hooks.Progress;
+  if (!silent && hooks.ShowProgress) hooks.ShowProgress(caption);
+  uninstaller->Run();
+  if (!silent && hooks.HideProgress) hooks.HideProgress();
+
+  SplitSelfHeld(uninstaller->LeftOver(), exeName, result.LeftOver, result.SelfHeld);
+  result.ExitCode = result.LeftOver.empty() ? ExitRemoved : ExitIncomplete;
+  if (!silent)
+    p.MessageBox(UninstallReport(title, result.LeftOver), caption,
+                 mb::OK | (result.LeftOver.empty() ? mb::IconInformation : mb::IconExclamation));
+  return result;
+}

@@ -1,0 +1,93 @@
+#pragma once
+// The uninstaller's logic, apart from its windows: read uninstall.log beside
+// the program, ask once, undo the records newest first with the rollback's
+// rule, drop the uninstall registration and tell what stayed. Everything goes
+// through Platform(), so it runs natively against the test double; the Win32
+// program adds the progress window and gets its own file out of the way.
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Exit codes of uninstall.exe.
+constexpr int ExitRemoved = 0;     // everything the log names is gone
+constexpr int ExitIncomplete = 1;  // something stayed, or the user said No
+constexpr int ExitNoLog = 2;       // no readable uninstall.log beside the program
+
+class TUninstaller {
+ public:
+  // Loads the log as a reader; raises as TLogFile does ("Uninstall log file
+  // not found." when there is none).
+  explicit TUninstaller(const std::string& logFileName);
+
+  const std::string& Title() const { return FTitle; }
+  // The folder that holds the log, without a trailing "\".
+  const std::string& InstallDir() const { return FInstallDir; }
+  // Key and value of every record, newest first: the order of undoing.
+  const std::vector<std::pair<std::string, std::string>>& Records() const { return FRecords; }
+  // The registry key (below HKEY_LOCAL_MACHINE) this installation registered;
+  // empty when the title cannot name one safely.
+  std::string RegistrationKey() const;
+
+  // The running program's own file. A record naming it is handed to
+  // OnRemoveSelf (a running program cannot delete itself), which answers
+  // whether the file is gone from that place.
+  std::string SelfPath;
+  std::function<bool(const std::string& path)> OnRemoveSelf;
+  // Before each step: steps done so far, steps in all, what is being removed.
+  std::function<void(int done, int total, const std::string& what)> OnProgress;
+
+  // Undoes every record, removes the registration, then the installation
+  // folder if it is empty. Never raises for a single item that stays.
+  void Run();
+  // What still exists afterwards, in the order met, each once. Registry keys
+  // are written "HKEY_LOCAL_MACHINE\<key>".
+  const std::vector<std::string>& LeftOver() const { return FLeftOver; }
+
+ private:
+  bool RegistrationIsOurs(const std::string& key) const;
+  bool RemoveRegistration();  // false when our key stays
+
+  std::string FTitle;
+  std::string FInstallDir;
+  std::vector<std::pair<std::string, std::string>> FRecords;
+  std::vector<std::string> FLeftOver;
+};
+
+// Windows paths name the same file regardless of letter case and of doubled
+// or trailing separators.
+bool SamePath(const std::string& a, const std::string& b);
+
+// Splits leftOver into what stays for good and what only stays because the
+// running program's own file is still inside it: the file itself and the
+// folders above it, which the program removes after it has ended.
+void SplitSelfHeld(const std::vector<std::string>& leftOver, const std::string& self,
+                   std::vector<std::string>& stays, std::vector<std::string>& selfHeld);
+
+// The windows and the self-removal of the Win32 program; empty ones are
+// skipped, as in the tests.
+struct TUninstallHooks {
+  std::function<void(const std::string& caption)> ShowProgress;
+  std::function<void(int done, int total, const std::string& what)> Progress;
+  std::function<void()> HideProgress;
+  std::function<bool(const std::string& path)> RemoveSelf;
+};
+
+struct TUninstallResult {
+  int ExitCode = ExitIncomplete;
+  std::vector<std::string> LeftOver;  // what stays for good, as reported
+  // The program's own file and the folders that only it keeps: to be removed
+  // once the program has ended.
+  std::vector<std::string> SelfHeld;
+};
+
+// The whole program for the uninstall.exe at exeName: finds uninstall.log
+// beside it, asks (unless silent), removes, and reports (unless silent).
+TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
+                                const TUninstallHooks& hooks);
+
+// The texts the user sees.
+std::string UninstallCaption(const std::string& title);
+std::string UninstallQuestion(const std::string& title);
+std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver);
+std::string MissingLogMessage(const std::string& logFileName, const std::string& reason);
