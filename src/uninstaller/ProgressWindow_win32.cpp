@@ -1,8 +1,8 @@
-#include <commctrl.h>
-
 #include "platform/Platform.h"
 #include "platform/win32/WinHeader.h"
 #include "uninstaller/ProgressWindow.h"
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 namespace {
 
