@@ -21,9 +21,7 @@ std::string ReadRegistryString(TRegRoot root, const std::string& key, const std:
   return Platform().RegReadString(root, key, name);
 }
 
-std::string GetDesktopFolder(int scope) {
-  return ShellFolder(scope, "Common Desktop", "Desktop");
-}
+std::string GetDesktopFolder(int scope) { return ShellFolder(scope, "Common Desktop", "Desktop"); }
 
 std::string GetProgramsFolder(int scope) {
   return ShellFolder(scope, "Common Programs", "Programs");
@@ -69,8 +67,7 @@ void RegisterUninstaller(const std::string& keyName, const std::string& displayN
   std::string key = std::string(UninstallKey) + keyName;
   // Without administrator rights nothing is registered, and nobody is told.
   try {
-    if (!Platform().RegWriteString(TRegRoot::LocalMachine, key, "DisplayName", displayName))
-      return;
+    if (!Platform().RegWriteString(TRegRoot::LocalMachine, key, "DisplayName", displayName)) return;
     Platform().RegWriteString(TRegRoot::LocalMachine, key, "UninstallString", command);
   } catch (...) {
   }

@@ -37,4 +37,5 @@ void RegisterUninstaller(const std::string& keyName, const std::string& displayN
                          const std::string& command);
 
 // Where RegisterUninstaller writes; keyName follows directly.
-inline constexpr const char* UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline constexpr const char* UninstallKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

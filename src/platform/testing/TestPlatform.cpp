@@ -242,8 +242,7 @@ void TTestPlatform::WinExec(const std::string& commandLine, int showCmd) {
   WinExecs.push_back({commandLine, showCmd});
 }
 
-int TTestPlatform::MessageBox(const std::string& text, const std::string& caption,
-                              unsigned flags) {
+int TTestPlatform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   MessageBoxes.push_back({text, caption, flags});
   if (!MessageBoxAnswers.empty()) {
     int answer = MessageBoxAnswers.front();

@@ -62,8 +62,8 @@ class TTestPlatform : public THostPlatform {
   void SetFreeSpace(char drive, int64_t bytes) { FFreeSpace[Upper(drive)] = bytes; }
   std::string ExeNameValue = "C:\\setup.exe";
 
-  void SetRegValue(TRegRoot root, const std::string& key, const std::string& name,
-                   TRegType type, const std::string& data);
+  void SetRegValue(TRegRoot root, const std::string& key, const std::string& name, TRegType type,
+                   const std::string& data);
   // The stored value, or nullptr when there is none.
   const TRegValue* RegValue(TRegRoot root, const std::string& key, const std::string& name) const;
   bool RegKeyExists(TRegRoot root, const std::string& key) const;

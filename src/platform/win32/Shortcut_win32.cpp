@@ -1,6 +1,5 @@
-#include "platform/win32/Shortcut.h"
-
 #include "common/Errors.h"
+#include "platform/win32/Shortcut.h"
 #include "platform/win32/WinHeader.h"
 // After WinHeader.h, so that its macro clean-up applies first.
 #include <objbase.h>
@@ -36,16 +35,15 @@ void ReleaseRef(T*& p) {
 }  // namespace
 
 TShortcut::TShortcut() {
-  HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr,
-                                CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                reinterpret_cast<void**>(&ComObject));
+  HRESULT hr =
+      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                       IID_IUnknown, reinterpret_cast<void**>(&ComObject));
   if (FAILED(hr)) {
     ComObject = nullptr;
     throw Exception(SystemErrorText(hr));
   }
   if (FAILED(ComObject->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(&ShellLink))) ||
-      FAILED(ComObject->QueryInterface(IID_IPersistFile,
-                                       reinterpret_cast<void**>(&PersistFile)))) {
+      FAILED(ComObject->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&PersistFile)))) {
     ReleaseRef(PersistFile);
     ReleaseRef(ShellLink);
     ReleaseRef(ComObject);

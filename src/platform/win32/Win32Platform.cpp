@@ -74,8 +74,8 @@ std::string TWin32Platform::RegReadString(TRegRoot root, const std::string& key,
   do {
     if (size == 0) return {};
     data.assign(size, '\0');
-    rc = RegQueryValueExA(k.h, name.c_str(), nullptr, &type,
-                          reinterpret_cast<BYTE*>(data.data()), &size);
+    rc = RegQueryValueExA(k.h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                          &size);
   } while (rc == ERROR_MORE_DATA);
   if (rc != ERROR_SUCCESS) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ)
@@ -87,8 +87,8 @@ std::string TWin32Platform::RegReadString(TRegRoot root, const std::string& key,
   return data;
 }
 
-bool TWin32Platform::RegWriteString(TRegRoot root, const std::string& key,
-                                    const std::string& name, const std::string& value) {
+bool TWin32Platform::RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+                                    const std::string& value) {
   TRegKey k;
   if (RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_ALL_ACCESS, nullptr, &k.h, nullptr) != ERROR_SUCCESS) {
@@ -129,8 +129,8 @@ int TWin32Platform::RunAndWait(const std::string& commandLine) {
   // CreateProcessA may write into the command line.
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &process))
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                      nullptr, &startup, &process))
     return static_cast<int>(result);
   if (WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0) {
     DWORD code;
@@ -206,9 +206,7 @@ void TWin32Platform::AddDialogWindow(HWND dialog) {
   FDialogs.push_back(dialog);
 }
 
-void TWin32Platform::RemoveDialogWindow(HWND dialog) {
-  std::erase(FDialogs, dialog);
-}
+void TWin32Platform::RemoveDialogWindow(HWND dialog) { std::erase(FDialogs, dialog); }
 
 bool TWin32Platform::HandleDialogMessage(MSG& msg) {
   for (HWND dialog : FDialogs)
@@ -263,9 +261,8 @@ void TWin32Platform::PrintRichText(const std::string& documentName, const std::s
   if (!dc) throw Exception("There is no default printer currently selected.");
   static HMODULE richEdit = LoadLibraryA("riched20.dll");
   // A hidden control lays the text out, page by page, onto the printer.
-  HWND edit = richEdit ? CreateWindowExA(0, RICHEDIT_CLASSA, "", ES_MULTILINE | WS_POPUP, 0, 0,
-                                         100, 100, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                         nullptr)
+  HWND edit = richEdit ? CreateWindowExA(0, RICHEDIT_CLASSA, "", ES_MULTILINE | WS_POPUP, 0, 0, 100,
+                                         100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)
                        : nullptr;
   if (!edit) {
     DeleteDC(dc);

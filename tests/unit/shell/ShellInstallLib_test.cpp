@@ -10,7 +10,8 @@ namespace {
 
 using R = TRegRoot;
 using T = TTestPlatform::TRegType;
-const char* const ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const ShellFolders =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 TEST(ParentPath, EveryRow) {
   EXPECT_EQ(ParentPath("C:\\A\\B\\"), "C:\\A");

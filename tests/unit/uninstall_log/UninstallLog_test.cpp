@@ -65,9 +65,9 @@ TEST_F(UninstallLogTest, WriterCreatesBannerAndAppendsRecords) {
                                          "File: \r\n");
   EXPECT_EQ(log.Title(), "Example");
   EXPECT_EQ(log.LineCount(), 4);
-  EXPECT_EQ(Drain(log), (std::vector<std::string>{
-                            "File=", "File=C:\\Apps\\Example\\uninstall.log",
-                            "Directory=Apps\\Example;C:\\Apps\\Example", "Title=Example"}));
+  EXPECT_EQ(Drain(log), (std::vector<std::string>{"File=", "File=C:\\Apps\\Example\\uninstall.log",
+                                                  "Directory=Apps\\Example;C:\\Apps\\Example",
+                                                  "Title=Example"}));
 }
 
 TEST_F(UninstallLogTest, AppendAfterReadingRestartsFromNewest) {
@@ -140,10 +140,10 @@ TEST_F(UninstallLogTest, ReaderLoadsEveryLineAndKeepsLastTitleAndSource) {
   EXPECT_EQ(log.LineCount(), 13 + 10);
   EXPECT_EQ(log.Title(), "Second");
   EXPECT_EQ(log.Source(), "D:\\pkg");
-  EXPECT_EQ(Drain(log), (std::vector<std::string>{
-                            "Directory=x\\;C:\\App\\x\\", "=no colon here", "Title=Second",
-                            "File=C:\\App\\a.exe", "=# note", "title=lower case sets nothing",
-                            "Source=D:\\pkg", "Title=First"}));
+  EXPECT_EQ(Drain(log), (std::vector<std::string>{"Directory=x\\;C:\\App\\x\\", "=no colon here",
+                                                  "Title=Second", "File=C:\\App\\a.exe", "=# note",
+                                                  "title=lower case sets nothing", "Source=D:\\pkg",
+                                                  "Title=First"}));
 }
 
 TEST_F(UninstallLogTest, ReaderStopsAtNulAndRefusesAppends) {
@@ -214,8 +214,8 @@ TEST_F(UndoLogRecordTest, LeavesForeignContentAndReportsWhatStays) {
 TEST_F(UndoLogRecordTest, OtherRecordsDoNothing) {
   P.ForceDirectories("C:\\App\\x");
   P.WriteFileText("C:\\App\\a.exe", "ours");
-  UndoLogRecord("Directory", "C:\\App\\x");      // no ";": nothing is claimed
-  UndoLogRecord("file", "C:\\App\\a.exe");       // keys are case-sensitive
+  UndoLogRecord("Directory", "C:\\App\\x");  // no ";": nothing is claimed
+  UndoLogRecord("file", "C:\\App\\a.exe");   // keys are case-sensitive
   UndoLogRecord("Title", "C:\\App\\a.exe");
   UndoLogRecord("Directory", "A\\B\\C;C:\\App");  // more levels claimed than the path has
   EXPECT_TRUE(P.DirectoryExists("C:\\App\\x"));

@@ -32,8 +32,8 @@ class RegistryTest : public ::testing::Test {
   // The value's type and its stored size in bytes.
   static std::pair<DWORD, DWORD> Stored(const std::string& key, const char* name) {
     DWORD type = 0, size = 0;
-    LONG rc = RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND,
-                           &type, nullptr, &size);
+    LONG rc = RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type,
+                           nullptr, &size);
     return rc == ERROR_SUCCESS ? std::pair{type, size} : std::pair{DWORD(0), DWORD(0)};
   }
 };
@@ -82,9 +82,10 @@ TEST_F(RegistryTest, RegisterUninstallerWritesTwoStringsAndOverwrites) {
 
 TEST_F(RegistryTest, TitleWithBackslashMakesNestedKey) {
   RegisterUninstaller(std::string(Title) + "\\Nested\\Deeper", "Nested", "x");
-  EXPECT_EQ(ReadRegistryString(TRegRoot::LocalMachine,
-                               std::string(UninstallKey) + Title + "\\Nested\\Deeper", "DisplayName"),
-            "Nested");
+  EXPECT_EQ(
+      ReadRegistryString(TRegRoot::LocalMachine,
+                         std::string(UninstallKey) + Title + "\\Nested\\Deeper", "DisplayName"),
+      "Nested");
   HKEY parent;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(UninstallKey) + Title).c_str(), 0,
                           KEY_READ, &parent),

@@ -1,10 +1,9 @@
 // RunAndWait with a real child process under Wine.
-#include "shell/RunAndWaitUnit.h"
-
 #include <gtest/gtest.h>
 
 #include "WinTestUtil.h"
 #include "platform/win32/WinHeader.h"
+#include "shell/RunAndWaitUnit.h"
 
 namespace {
 

@@ -6,6 +6,8 @@
 #include "common/Errors.h"
 #include "platform/win32/Win32Platform.h"
 #include "shell/ShortcutsLib.h"
+
+// After WinHeader.h (through Win32Platform.h).
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
