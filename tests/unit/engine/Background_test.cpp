@@ -44,6 +44,24 @@ TEST(BlendColors, BuiltInColourSamples) {
   EXPECT_EQ(band(254), (Rgb{25, 24, 36}));
 }
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// A process that starts with 53-bit x87 precision (as Windows x64 sets it)
+// still gets the extended results.
+TEST(BlendColors, IndependentOfTheCallersPrecision) {
+  const double t = BandWeight(8);
+  uint16_t saved, reduced;
+  __asm__ volatile("fnstcw %0" : "=m"(saved));
+  reduced = static_cast<uint16_t>((saved & ~0x0300u) | 0x0200u);
+  __asm__ volatile("fldcw %0" : : "m"(reduced));
+  uint32_t band8 = BlendColors(8347213, 2365465, t);
+  uint16_t after;
+  __asm__ volatile("fnstcw %0" : "=m"(after));
+  __asm__ volatile("fldcw %0" : : "m"(saved));
+  EXPECT_EQ(Channels(band8), (Rgb{74, 91, 123}));
+  EXPECT_EQ(after, reduced);  // the caller's setting is restored
+}
+#endif
+
 TEST(BlendColors, BlackToWhiteAndTheHighByte) {
   auto band = [](int i) { return Channels(BlendColors(0, 16777215, BandWeight(i))); };
   EXPECT_EQ(band(0), (Rgb{0, 0, 0}));
