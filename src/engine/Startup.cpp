@@ -25,6 +25,17 @@ std::string Upper(std::string s) {
   return s;
 }
 
+// An entry that start-up needs in memory; a damaged one makes the installer
+// damaged, reported before anything is shown.
+std::unique_ptr<TMemoryStream> ExtractNeeded(const std::string& name, const char* what) {
+  try {
+    return PackageReader->ExtractToStream(name);
+  } catch (const std::exception& e) {
+    throw ESetupDamaged(std::string(kDamaged) + ": its " + what + " (" + name +
+                        ") cannot be read.\r\r" + e.what());
+  }
+}
+
 void ReadColor(const char* section, uint32_t& color) {
   if (!ScriptReader->SectionExists(section)) return;
   std::string value;
@@ -108,7 +119,7 @@ void TMainForm::FormCreate() {
   if (ScriptReader->SectionExists("license")) {
     std::string name;
     ScriptReader->GetValue("license", name);
-    std::unique_ptr<TMemoryStream> text = PackageReader->ExtractToStream(name);
+    std::unique_ptr<TMemoryStream> text = ExtractNeeded(name, "licence text");
     w.rchLicense.SetLines(text->ReadToEnd());
     w.lblLicenseAgree.SetCaption(
         "If you agree to the terms of this license, press \"Yes\" to continue installation. "
@@ -148,7 +159,7 @@ void TMainForm::FormCreate() {
 
   if (ScriptReader->SectionExists("image")) {
     ScriptReader->GetValue("image", ImageName);
-    std::unique_ptr<TMemoryStream> image = PackageReader->ExtractToStream(ImageName);
+    std::unique_ptr<TMemoryStream> image = ExtractNeeded(ImageName, "side image");
     const std::string& bitmap = image->Data();
     for (TImage* img : {&w.imgInfo, &w.imgLocation, &w.imgInstalling, &w.imgCompleting,
                         &w.imgComplete})

@@ -257,5 +257,10 @@ TEST_F(EngineTest, DamagedPackagesStopStartUp) {
 
   WriteSetup(kMinimal);
   Corrupt("install.inf");
-  expectDamaged("cannot be read");
+  expectDamaged("install script cannot be read");
+
+  WriteSetup(std::string("[license]\r\nlic.txt\r\n\r\n") + kMinimal,
+             {{"lic.txt", Incompressible(5000)}});
+  Corrupt("lic.txt");
+  expectDamaged("licence text (lic.txt) cannot be read");
 }
