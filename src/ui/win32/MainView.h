@@ -1,0 +1,29 @@
+#pragma once
+// The background window: a maximised, sizeable window painted by the
+// model's FormPaint through a GDI canvas.
+#include "platform/win32/WinHeader.h"
+#include "ui/Controls.h"
+
+class TMainForm;
+
+class TMainView : public TControlObserver {
+ public:
+  // Creates the window; it shows itself maximised while the model's form is
+  // visible.
+  explicit TMainView(TMainForm& form);
+  ~TMainView() override;
+  TMainView(const TMainView&) = delete;
+  TMainView& operator=(const TMainView&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  void Show();
+  void ControlChanged(TControl& control) override;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void Paint();
+
+  TMainForm& form_;
+  HWND hwnd_ = nullptr;
+};

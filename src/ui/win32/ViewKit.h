@@ -1,0 +1,45 @@
+#pragma once
+// Small helpers shared by the Win32 views: DPI scaling, the dialogs' font,
+// the container panel class, child creation and text access.
+#include <exception>
+#include <string>
+
+#include "platform/win32/WinHeader.h"
+
+class TControl;
+
+namespace view {
+
+// Pixels at 96 dots per inch scaled to the screen's dots per inch.
+int Scale(int v);
+int ScreenDpi();
+
+// "MS Sans Serif" 8 pt (height -11 at 96 dpi), shared by every control.
+HFONT DialogFont();
+
+// A plain button-face container. It hands the notifications of its children
+// (commands, colours, scrolling) on to its parent, so that the top-level
+// window handles them all.
+const char* PanelClass();
+
+// Creates a child window at a 96-dpi rectangle, with the dialog font.
+HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, DWORD exStyle,
+                 int x, int y, int w, int h, int id);
+
+std::string WindowText(HWND h);
+void SetWindowTextIfChanged(HWND h, const std::string& text);
+void ShowIfChanged(HWND h, bool visible);
+void EnableIfChanged(HWND h, bool enabled);
+// Caption, visibility and enabled state of a control model onto its window.
+void MirrorCommon(const TControl& c, HWND h);
+
+// Client size scaled, adjusted to a window size for the given styles.
+SIZE WindowSizeForClient(int clientW, int clientH, DWORD style, DWORD exStyle);
+// Top left corner that centres a window of that size over another window.
+POINT CentreOver(HWND over, SIZE size);
+
+// An error that escaped a handler: reported once, the program goes on (a
+// C++ exception must not unwind through the system's window procedures).
+void ReportException(const std::exception& e);
+
+}  // namespace view

@@ -1,0 +1,384 @@
+#include "ui/win32/WizardView.h"
+
+#include <cstring>
+
+#include "ui/WizardFormUnit.h"
+#include "ui/win32/BitmapBytes.h"
+#include "ui/win32/ControlIds.h"
+#include "ui/win32/RichTextLoad.h"
+#include "ui/win32/ViewKit.h"
+
+using namespace view;
+
+namespace {
+constexpr UINT_PTR kSpaceTimerId = 1;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
+
+const char* WindowClassFor(TKind k) {
+  switch (k) {
+    case TKind::Panel:
+    case TKind::Page:
+    case TKind::TextPanel:
+    case TKind::ImagePanel:
+      return PanelClass();
+    case TKind::Button:
+    case TKind::Check:
+      return "Button";
+    case TKind::Edit:
+      return "Edit";
+    case TKind::Rich:
+      return RichEditClass();
+    case TKind::Progress:
+      return PROGRESS_CLASSA;
+    default:
+      return "Static";
+  }
+}
+
+bool IsContainer(TKind k) {
+  return k == TKind::Panel || k == TKind::Page || k == TKind::TextPanel ||
+         k == TKind::ImagePanel;
+}
+
+int TextWidth(HWND h, const std::string& text) {
+  HDC dc = GetDC(h);
+  HGDIOBJ old = SelectObject(dc, DialogFont());
+  SIZE s{};
+  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &s);
+  SelectObject(dc, old);
+  ReleaseDC(h, dc);
+  return s.cx;
+}
+}  // namespace
+
+TWizardView::TWizardView(TWizardForm& form, HWND owner) : form_(form) {
+  SIZE size = WindowSizeForClient(484, 371, kStyle, kExStyle);
+  POINT at = CentreOver(owner, size);
+  static bool registered = [] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &TWizardView::Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWizardFormClass;
+    return RegisterClassA(&wc) != 0;
+  }();
+  (void)registered;
+  CreateWindowExA(kExStyle, kWizardFormClass, form_.Form.Caption().c_str(), kStyle, at.x, at.y,
+                  size.cx, size.cy, owner, nullptr, GetModuleHandleA(nullptr), this);
+  // A fixed dialog: its window menu offers Move and Close only.
+  HMENU sys = GetSystemMenu(hwnd_, FALSE);
+  for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE})
+    DeleteMenu(sys, cmd, MF_BYCOMMAND);
+
+  CreateControls();
+  for (TControl* c : form_.Controls()) c->Observer = this;
+  for (TControl* c : {&form_.Form, static_cast<TControl*>(&form_.WizardPages),
+                      static_cast<TControl*>(&form_.SpaceTimer)})
+    c->Observer = this;
+  for (TItem& item : items_) Mirror(item);
+  Layout();
+  ShowActivePage();
+  ControlChanged(form_.SpaceTimer);
+  MirrorForm();
+}
+
+TWizardView::~TWizardView() {
+  for (TControl* c : form_.Controls())
+    if (c->Observer == this) c->Observer = nullptr;
+  for (TControl* c : {&form_.Form, static_cast<TControl*>(&form_.WizardPages),
+                      static_cast<TControl*>(&form_.SpaceTimer)})
+    if (c->Observer == this) c->Observer = nullptr;
+  if (hwnd_) {
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+  for (TItem& item : items_)
+    if (item.Bitmap) DeleteObject(item.Bitmap);
+}
+
+void TWizardView::CreateControls() {
+  std::vector<TControl*> models = form_.Controls();
+  items_.reserve(std::size(kWizardLayout));
+  for (const TLayoutItem& l : kWizardLayout) {
+    TControl* model = nullptr;
+    for (TControl* c : models)
+      if (c->Name == l.Name) model = c;
+    TItem* parent = l.Parent ? Find(l.Parent) : nullptr;
+    DWORD style = l.Style | WS_CLIPSIBLINGS | (l.Kind == TKind::Page ? 0 : WS_VISIBLE);
+    DWORD ex = 0;
+    if (IsContainer(l.Kind)) {
+      style |= WS_CLIPCHILDREN;
+      ex |= WS_EX_CONTROLPARENT;
+    }
+    if (l.Kind == TKind::Edit || l.Kind == TKind::Rich) ex |= WS_EX_CLIENTEDGE;
+    HWND w = CreateChild(parent ? parent->Window : hwnd_, WindowClassFor(l.Kind), "", style, ex,
+                         l.X, l.Y, l.W, l.H, ControlIdOf(l.Name));
+    items_.push_back(TItem{&l, model, w, nullptr, {}});
+    if (model) byModel_[model] = items_.size() - 1;
+  }
+}
+
+// Places every control; a text panel whose image panel is hidden takes the
+// page's whole width, and its controls follow their anchors.
+void TWizardView::Layout() {
+  std::unordered_map<std::string, int> widened;  // extra 96-dpi width per panel
+  for (TItem& item : items_) {
+    const TLayoutItem& l = *item.Layout;
+    int dw = l.Parent ? widened[l.Parent] : 0;
+    int x = l.X, w = l.W, grow = 0;
+    if (l.Kind == TKind::TextPanel) {
+      for (TItem& other : items_)
+        if (other.Layout->Kind == TKind::ImagePanel &&
+            std::strcmp(other.Layout->Parent, l.Parent) == 0 && other.Model &&
+            !other.Model->Visible())
+          grow = kImagePanelWidth;
+      x -= grow;
+      w += grow;
+    } else if (l.Anchors & akRight) {
+      if (l.Anchors & akLeft) {
+        w += dw;
+        grow = dw;
+      } else {
+        x += dw;
+      }
+    }
+    widened[l.Name] = grow;
+    int wpx = Scale(w);
+    if (l.Kind == TKind::AutoLabel) wpx = TextWidth(item.Window, WindowText(item.Window)) + 1;
+    SetWindowPos(item.Window, nullptr, Scale(x), Scale(l.Y), wpx, Scale(l.H),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void TWizardView::Mirror(TItem& item) {
+  TControl* m = item.Model;
+  if (!m) return;
+  HWND w = item.Window;
+  switch (item.Layout->Kind) {
+    case TKind::Page:
+      return;  // shown by the page index
+    case TKind::ImagePanel: {
+      bool was = (GetWindowLongPtrA(w, GWL_STYLE) & WS_VISIBLE) != 0;
+      ShowIfChanged(w, m->Visible());
+      if (was != m->Visible()) Layout();
+      return;
+    }
+    case TKind::Panel:
+    case TKind::TextPanel:
+    case TKind::Bevel:
+      ShowIfChanged(w, m->Visible());
+      return;
+    case TKind::AutoLabel:
+      MirrorCommon(*m, w);
+      Layout();
+      return;
+    case TKind::Check: {
+      MirrorCommon(*m, w);
+      auto* c = static_cast<TCheckBox*>(m);
+      WPARAM want = c->Checked() ? BST_CHECKED : BST_UNCHECKED;
+      if (static_cast<WPARAM>(SendMessageA(w, BM_GETCHECK, 0, 0)) != want)
+        SendMessageA(w, BM_SETCHECK, want, 0);
+      return;
+    }
+    case TKind::Progress: {
+      auto* p = static_cast<TProgressBar*>(m);
+      SendMessageA(w, PBM_SETRANGE32, static_cast<WPARAM>(p->Min()), p->Max());
+      SendMessageA(w, PBM_SETPOS, static_cast<WPARAM>(p->Position()), 0);
+      EnableIfChanged(w, m->Enabled());
+      ShowIfChanged(w, m->Visible());
+      return;
+    }
+    case TKind::Rich: {
+      auto* r = static_cast<TRichEdit*>(m);
+      if (r->Lines() != item.Loaded) {
+        item.Loaded = r->Lines();
+        LoadRichText(w, item.Loaded);
+      }
+      EnableIfChanged(w, m->Enabled());
+      ShowIfChanged(w, m->Visible());
+      return;
+    }
+    case TKind::Image: {
+      auto* img = static_cast<TImage*>(m);
+      if (img->Bitmap() != item.Loaded) {
+        item.Loaded = img->Bitmap();
+        HBITMAP old = item.Bitmap;
+        item.Bitmap = BitmapFromBmpBytes(item.Loaded);
+        SendMessageA(w, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(item.Bitmap));
+        if (old) DeleteObject(old);
+        // The static sizes itself to the bitmap; the picture keeps its frame.
+        SetWindowPos(w, nullptr, 0, 0, Scale(item.Layout->W), Scale(item.Layout->H),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      ShowIfChanged(w, m->Visible());
+      return;
+    }
+    default:
+      MirrorCommon(*m, w);
+      return;
+  }
+}
+
+void TWizardView::MirrorForm() {
+  SetWindowTextIfChanged(hwnd_, form_.Form.Caption());
+  bool shown = IsWindowVisible(hwnd_) != FALSE;
+  if (form_.Form.Visible() && !shown) {
+    ShowWindow(hwnd_, SW_SHOW);
+    SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    FixFocus();
+  } else if (!form_.Form.Visible() && shown) {
+    ShowWindow(hwnd_, SW_HIDE);
+  }
+}
+
+void TWizardView::ShowActivePage() {
+  int active = form_.WizardPages.ActivePageIndex();
+  int i = 0;
+  std::vector<HWND> hide;
+  for (TItem& item : items_) {
+    if (item.Layout->Kind != TKind::Page) continue;
+    if (i++ == active)
+      ShowIfChanged(item.Window, true);
+    else
+      hide.push_back(item.Window);
+  }
+  for (HWND h : hide) ShowIfChanged(h, false);
+}
+
+// Keeps the keyboard focus on a control that can take it, after the control
+// that had it was hidden or disabled.
+void TWizardView::FixFocus() {
+  HWND f = GetFocus();
+  if (!f || (f != hwnd_ && !IsChild(hwnd_, f))) return;
+  if (f != hwnd_ && IsWindowVisible(f) && IsWindowEnabled(f)) return;
+  HWND next = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  if (next && IsWindowVisible(next) && IsWindowEnabled(next)) SetFocus(next);
+}
+
+void TWizardView::ControlChanged(TControl& c) {
+  if (&c == &form_.Form) {
+    MirrorForm();
+  } else if (&c == &form_.WizardPages) {
+    ShowActivePage();
+  } else if (&c == &form_.SpaceTimer) {
+    bool on = form_.SpaceTimer.Enabled();
+    if (on && !timerOn_) SetTimer(hwnd_, kSpaceTimerId, static_cast<UINT>(form_.SpaceTimer.Interval), nullptr);
+    if (!on && timerOn_) KillTimer(hwnd_, kSpaceTimerId);
+    timerOn_ = on;
+    return;
+  } else if (auto it = byModel_.find(&c); it != byModel_.end()) {
+    Mirror(items_[it->second]);
+  }
+  FixFocus();
+}
+
+TWizardView::TItem* TWizardView::Find(const char* name) {
+  for (TItem& item : items_)
+    if (std::strcmp(item.Layout->Name, name) == 0) return &item;
+  return nullptr;
+}
+
+TWizardView::TItem* TWizardView::FindId(int id) {
+  for (TItem& item : items_)
+    if (GetDlgCtrlID(item.Window) == id) return &item;
+  return nullptr;
+}
+
+void TWizardView::OnCommand(int id, int code, HWND control) {
+  if (id == IDCANCEL) {  // the Cancel button, or Escape through the dialog manager
+    if (code == BN_CLICKED) form_.btnCancel.Click();
+    return;
+  }
+  TItem* item = FindId(id);
+  if (!item || !item->Model || (control && control != item->Window)) return;
+  switch (item->Layout->Kind) {
+    case TKind::Button:
+      if (code == BN_CLICKED) static_cast<TButton*>(item->Model)->Click();
+      break;
+    case TKind::Check:
+      if (code == BN_CLICKED)
+        static_cast<TCheckBox*>(item->Model)
+            ->SetChecked(SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      break;
+    case TKind::Edit:
+      if (code == EN_CHANGE) item->Model->SetText(WindowText(control));
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT CALLBACK TWizardView::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* created = reinterpret_cast<TWizardView*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+    created->hwnd_ = h;
+    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  auto* self = reinterpret_cast<TWizardView*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(h, msg, wp, lp);
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (const std::exception& e) {
+    view::ReportException(e);
+    return 0;
+  }
+}
+
+LRESULT TWizardView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      TItem* warn = Find("lblInsufficientDiskSpace");
+      if (warn && reinterpret_cast<HWND>(lp) == warn->Window) {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        SetTextColor(dc, RGB(128, 0, 0));
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
+    }
+    case WM_TIMER:
+      if (wp == kSpaceTimerId && form_.SpaceTimer.Enabled()) {
+        if (form_.SpaceTimer.OnTimer)
+          form_.SpaceTimer.OnTimer();
+        else
+          form_.SpaceTimerTimer();
+      }
+      return 0;
+    case WM_CLOSE:
+      form_.Close();
+      return 0;
+    case WM_QUERYENDSESSION: {
+      bool canClose = true;
+      form_.FormCloseQuery(canClose);
+      return canClose;
+    }
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND f = GetFocus();
+        if (f && IsChild(hwnd_, f)) lastFocus_ = f;
+        return 0;
+      }
+      [[fallthrough]];
+    case WM_SETFOCUS:
+      if (lastFocus_ && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_) &&
+          IsWindowEnabled(lastFocus_))
+        SetFocus(lastFocus_);
+      else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE))
+        SetFocus(first);
+      return 0;
+    case WM_NEXTDLGCTL: {
+      HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp)
+                             : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
+      if (next) SetFocus(next);
+      return 0;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd_, msg, wp, lp);
+}

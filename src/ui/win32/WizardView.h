@@ -1,0 +1,54 @@
+#pragma once
+// The wizard dialog's window: builds every control of the layout, mirrors
+// each change of the TWizardForm model into it, and turns clicks, keys, the
+// timer and the close box into calls of the model's handlers.
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/win32/WinHeader.h"
+#include "ui/Controls.h"
+#include "ui/win32/WizardLayout.h"
+
+class TWizardForm;
+
+class TWizardView : public TControlObserver {
+ public:
+  // Creates the window hidden, centred over owner, and mirrors the model;
+  // it shows itself when the model's form is visible.
+  TWizardView(TWizardForm& form, HWND owner);
+  ~TWizardView() override;
+  TWizardView(const TWizardView&) = delete;
+  TWizardView& operator=(const TWizardView&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  void ControlChanged(TControl& control) override;
+
+ private:
+  struct TItem {
+    const view::TLayoutItem* Layout;
+    TControl* Model;
+    HWND Window;
+    HBITMAP Bitmap = nullptr;
+    std::string Loaded;  // rich text as last streamed in
+  };
+
+  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void CreateControls();
+  void Layout();
+  void Mirror(TItem& item);
+  void MirrorForm();
+  void ShowActivePage();
+  void FixFocus();
+  void OnCommand(int id, int code, HWND control);
+  TItem* Find(const char* name);
+  TItem* FindId(int id);
+
+  TWizardForm& form_;
+  HWND hwnd_ = nullptr;
+  HWND lastFocus_ = nullptr;
+  bool timerOn_ = false;
+  std::vector<TItem> items_;
+  std::unordered_map<const TControl*, size_t> byModel_;
+};
