@@ -1,20 +1,76 @@
 #include "platform/HostPlatform.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #ifdef _WIN32
 #include "platform/win32/WinHeader.h"
 #undef RegDeleteTree  // windows.h maps it to RegDeleteTreeA
-#endif
-
+#else
+#include <filesystem>
+#include <system_error>
 namespace fs = std::filesystem;
+#endif
 
 std::unique_ptr<TFileStream> THostPlatform::OpenFile(const std::string& path, TFileMode mode) {
   return OpenHostFile(path, mode);
 }
 
+#ifdef _WIN32
+// The system's own ANSI calls: std::filesystem would pull the C++ locale
+// machinery into the installer and read narrow paths in another code page.
+namespace {
+DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+}  // namespace
+
+bool THostPlatform::FileExists(const std::string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool THostPlatform::DirectoryExists(const std::string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool THostPlatform::CreateDir(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
+
+bool THostPlatform::ForceDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  if (DirectoryExists(path)) return true;
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+  size_t cut = trimmed.find_last_of("\\/:");
+  if (cut != std::string::npos && cut > 0) {
+    std::string parent = trimmed.substr(0, trimmed[cut] == ':' ? cut + 1 : cut);
+    if (parent != trimmed) ForceDirectories(parent);
+  }
+  CreateDirectoryA(trimmed.c_str(), nullptr);
+  return DirectoryExists(path);
+}
+
+bool THostPlatform::DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool THostPlatform::RemoveDir(const std::string& path) {
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+std::string THostPlatform::CurrentDir() {
+  char buf[MAX_PATH + 1];
+  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
+  return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+int64_t THostPlatform::DiskFree(int drive) {
+  if (drive < 0 || drive > 26) return -1;
+  std::string root = drive == 0 ? std::string() : std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExA(drive == 0 ? nullptr : root.c_str(), &available, nullptr, nullptr))
+    return -1;
+  return static_cast<int64_t>(available.QuadPart);
+}
+#else
 bool THostPlatform::FileExists(const std::string& path) {
   std::error_code ec;
   return fs::is_regular_file(path, ec);
@@ -57,23 +113,15 @@ std::string THostPlatform::CurrentDir() {
 }
 
 int64_t THostPlatform::DiskFree(int drive) {
+  if (drive != 0) return -1;  // no drive letters here
   std::error_code ec;
-  fs::path where;
-  if (drive == 0) {
-    where = fs::current_path(ec);
-  } else {
-#ifdef _WIN32
-    if (drive < 1 || drive > 26) return -1;
-    where = std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
-#else
-    return -1;
-#endif
-  }
+  fs::path where = fs::current_path(ec);
   if (ec) return -1;
   fs::space_info info = fs::space(where, ec);
   if (ec) return -1;
   return static_cast<int64_t>(info.available);
 }
+#endif
 
 std::string THostPlatform::ExeName() {
 #ifdef _WIN32
