@@ -7,8 +7,10 @@
 
 namespace view {
 
-enum class TKind { Panel, Page, TextPanel, ImagePanel, Label, AutoLabel, Button, Check, Edit,
-                   Rich, Progress, Image, Bevel };
+// AutoLabel: one line, at least as wide as its text. RightLabel: one line, right
+// aligned, widened to the left when its text does not fit.
+enum class TKind { Panel, Page, TextPanel, ImagePanel, Label, AutoLabel, RightLabel, Button,
+                   Check, Edit, Rich, Progress, Image, Bevel };
 
 // Edges a control keeps its distance to when its panel widens.
 enum : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8, akAll = 15 };
@@ -23,6 +25,8 @@ struct TLayoutItem {
 };
 
 inline constexpr DWORD kLabel = SS_NOPREFIX | SS_LEFT;
+// SS_CENTERIMAGE keeps the text on one line.
+inline constexpr DWORD kRightLabel = SS_NOPREFIX | SS_RIGHT | SS_CENTERIMAGE;
 inline constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
 
 // Creation order is the tab order: the pages' controls first, then the
@@ -53,12 +57,12 @@ inline constexpr TLayoutItem kWizardLayout[] = {
     {"edtLocation", "Panel4", TKind::Edit, 58, 184, 241, 21, ES_AUTOHSCROLL | WS_TABSTOP,
      akLeft | akTop | akRight},
     {"btnBrowse", "Panel4", TKind::Button, 224, 208, 75, 25, kButton, akTop | akRight},
-    {"Label1", "Panel4", TKind::Label, 118, 240, 75, 13, SS_NOPREFIX | SS_RIGHT, akTop | akRight},
+    {"Label1", "Panel4", TKind::RightLabel, 118, 240, 75, 13, kRightLabel, akTop | akRight},
     {"lblSpaceRequired", "Panel4", TKind::Label, 199, 240, 84, 13, kLabel, akTop | akRight},
-    {"Label2", "Panel4", TKind::Label, 115, 256, 79, 13, SS_NOPREFIX | SS_RIGHT, akTop | akRight},
+    {"Label2", "Panel4", TKind::RightLabel, 115, 256, 79, 13, kRightLabel, akTop | akRight},
     {"lblSpaceAvailable", "Panel4", TKind::Label, 199, 256, 84, 13, kLabel, akTop | akRight},
-    {"lblInsufficientDiskSpace", "Panel4", TKind::Label, 96, 272, 208, 13, kLabel,
-     akRight | akBottom},
+    {"lblInsufficientDiskSpace", "Panel4", TKind::AutoLabel, 96, 272, 208, 13,
+     SS_NOPREFIX | SS_LEFTNOWORDWRAP, akRight | akBottom},
 
     {"tabInstalling", "WizardPages", TKind::Page, 4, 4, 476, 285, 0, akAll},
     {"pnlImgInstalling", "tabInstalling", TKind::ImagePanel, 0, 0, 161, 285, 0,

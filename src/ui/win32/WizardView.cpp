@@ -1,5 +1,6 @@
 #include "ui/win32/WizardView.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ui/WizardFormUnit.h"
@@ -145,9 +146,17 @@ void TWizardView::Layout() {
       }
     }
     widened[l.Name] = grow;
-    int wpx = Scale(w);
-    if (l.Kind == TKind::AutoLabel) wpx = TextWidth(item.Window, WindowText(item.Window)) + 1;
-    SetWindowPos(item.Window, nullptr, Scale(x), Scale(l.Y), wpx, Scale(l.H),
+    int xpx = Scale(x), wpx = Scale(w);
+    if (l.Kind == TKind::AutoLabel)
+      wpx = std::max(wpx, TextWidth(item.Window, WindowText(item.Window)) + 1);
+    if (l.Kind == TKind::RightLabel) {
+      int text = TextWidth(item.Window, WindowText(item.Window)) + 1;
+      if (text > wpx) {
+        xpx -= text - wpx;
+        wpx = text;
+      }
+    }
+    SetWindowPos(item.Window, nullptr, xpx, Scale(l.Y), wpx, Scale(l.H),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
@@ -171,6 +180,7 @@ void TWizardView::Mirror(TItem& item) {
       ShowIfChanged(w, m->Visible());
       return;
     case TKind::AutoLabel:
+    case TKind::RightLabel:
       MirrorCommon(*m, w);
       Layout();
       return;

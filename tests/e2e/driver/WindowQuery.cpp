@@ -1,0 +1,137 @@
+#include "WindowQuery.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+
+#include "ui/win32/ControlIds.h"
+
+namespace drive {
+
+namespace {
+constexpr UINT kSendTimeout = 5000;
+
+LRESULT Send(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(h, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeout, &result))
+    throw std::runtime_error("window does not answer (message " + std::to_string(msg) + ")");
+  return static_cast<LRESULT>(result);
+}
+
+std::vector<HWND> TopLevels() {
+  std::vector<HWND> all;
+  EnumWindows(
+      [](HWND h, LPARAM lp) -> BOOL {
+        if (IsWindowVisible(h)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+std::vector<HWND> Descendants(HWND top) {
+  std::vector<HWND> all;
+  EnumChildWindows(
+      top,
+      [](HWND h, LPARAM lp) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+// Page panels of the wizard, by index.
+constexpr const char* kPages[] = {"tabInfo",       "tabLicense",    "tabLocation",
+                                  "tabInstalling", "tabCompleting", "tabComplete"};
+}  // namespace
+
+std::string ClassOf(HWND h) {
+  char buf[256] = {};
+  GetClassNameA(h, buf, sizeof buf);
+  return buf;
+}
+
+std::string TextOf(HWND h) {
+  LRESULT n = Send(h, WM_GETTEXTLENGTH, 0, 0);
+  std::string s(static_cast<size_t>(n) + 1, '\0');
+  n = Send(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
+  s.resize(static_cast<size_t>(n > 0 ? n : 0));
+  return s;
+}
+
+std::string Escaped(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else
+      out += c;
+  }
+  return out;
+}
+
+HWND FindTopLevel(const std::string& spec) {
+  std::string cls, caption;
+  bool anyCaption = false;
+  if (!spec.empty() && spec[0] == '@') {
+    size_t eq = spec.find('=');
+    cls = spec.substr(1, eq == std::string::npos ? std::string::npos : eq - 1);
+    if (eq == std::string::npos)
+      anyCaption = true;
+    else
+      caption = spec.substr(eq + 1);
+  } else {
+    caption = spec;
+  }
+  for (HWND h : TopLevels()) {
+    if (!cls.empty() && ClassOf(h) != cls) continue;
+    char buf[512] = {};
+    GetWindowTextA(h, buf, sizeof buf);
+    if (anyCaption || caption == buf) return h;
+  }
+  return nullptr;
+}
+
+HWND FindControl(HWND top, const std::string& spec) {
+  int id = ControlIdOf(spec.c_str());
+  for (HWND h : Descendants(top))
+    if (id ? GetDlgCtrlID(h) == id : TextOf(h) == spec) return h;
+  return nullptr;
+}
+
+std::string Property(HWND c, const std::string& prop) {
+  if (prop == "text") return Escaped(TextOf(c));
+  if (prop == "visible") return IsWindowVisible(c) ? "1" : "0";
+  if (prop == "enabled") return IsWindowEnabled(c) ? "1" : "0";
+  if (prop == "checked") return Send(c, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0";
+  if (prop == "pos") return std::to_string(Send(c, PBM_GETPOS, 0, 0));
+  if (prop == "range")
+    return std::to_string(Send(c, PBM_GETRANGE, TRUE, 0)) + ".." +
+           std::to_string(Send(c, PBM_GETRANGE, FALSE, 0));
+  if (prop == "page") {  // the wizard's page container: index of the page shown
+    for (int i = 0; i < 6; ++i) {
+      HWND page = GetDlgItem(c, ControlIdOf(kPages[i]));
+      if (page && IsWindowVisible(page)) return std::to_string(i);
+    }
+    return "-1";
+  }
+  if (prop == "class") return ClassOf(c);
+  throw std::runtime_error("unknown property " + prop);
+}
+
+std::vector<std::string> Describe() {
+  std::vector<std::string> lines;
+  for (HWND h : TopLevels()) {
+    lines.push_back("[" + ClassOf(h) + "] \"" + Escaped(TextOf(h)) + "\"");
+    for (HWND c : Descendants(h))
+      lines.push_back("    " + std::to_string(GetDlgCtrlID(c)) + " [" + ClassOf(c) + "] \"" +
+                      Escaped(TextOf(c)) + "\"" + (IsWindowVisible(c) ? "" : " hidden") +
+                      (IsWindowEnabled(c) ? "" : " disabled"));
+  }
+  return lines;
+}
+
+}  // namespace drive

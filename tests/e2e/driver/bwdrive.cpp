@@ -1,0 +1,269 @@
+// bwdrive: works a running installer from outside, the way a user would,
+// through public Win32 calls. Steps come from the command line (one step) or
+// from standard input (one per line; "#" starts a comment). Tokens are
+// separated by blanks; "double" or 'single' quotes keep blanks and the other
+// kind of quote, with no escapes inside.
+// The first failing step ends the run with exit code 1 and a message.
+//
+//   wait-window WIN [MS]            a visible top-level window appears
+//   wait-gone WIN [MS]              no such window any more
+//   click WIN CTL                   presses a visible, enabled button
+//   answer CAPTION BUTTON [MS]      waits for a message box, prints its
+//                                   text, presses BUTTON, waits until it goes
+//   get WIN CTL PROP                prints text|visible|enabled|checked|pos|
+//                                   range|page|class
+//   expect WIN CTL PROP VALUE       fails unless the property equals VALUE
+//   expect-has WIN CTL PROP VALUE   fails unless it contains VALUE
+//   wait-for WIN CTL PROP VALUE [MS]
+//   set-text WIN CTL TEXT           WM_SETTEXT, as typing would
+//   close WIN                       WM_CLOSE, as the close box does
+//   key WIN escape|return|tab|space posted to the window's focused control
+//   rect WIN                        prints "x y width height"
+//   sleep MS
+//   list                            prints every window, for debugging
+//   lnk FILE                        prints a shell link's "target|start-in"
+//
+// WIN is "@Class", "@Class=Caption" or "Caption"; CTL is a control name of
+// the dialogs (btnNext, edtPath, ...) or a caption ("&Yes").
+#include <fcntl.h>
+#include <io.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "WindowQuery.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+using namespace drive;
+
+namespace {
+
+using TArgs = std::vector<std::string>;
+constexpr int kDefaultWait = 15000;
+
+std::vector<std::string> Tokens(const std::string& line) {
+  std::vector<std::string> out;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+    if (i >= line.size() || line[i] == '#') break;
+    std::string t;
+    if (line[i] == '"' || line[i] == '\'') {
+      size_t end = line.find(line[i], i + 1);
+      if (end == std::string::npos) throw std::runtime_error("unclosed quote");
+      t = line.substr(i + 1, end - i - 1);
+      i = end + 1;
+    } else {
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
+        t += line[i++];
+    }
+    out.push_back(t);
+  }
+  return out;
+}
+
+int Millis(const TArgs& a, size_t i) { return a.size() > i ? std::stoi(a[i]) : kDefaultWait; }
+
+// Polls until ready() holds, or fails with what after ms milliseconds.
+void WaitUntil(const std::function<bool()>& ready, int ms, const std::string& what) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  for (;;) {
+    if (ready()) return;
+    if (std::chrono::steady_clock::now() > end) throw std::runtime_error("timed out: " + what);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+HWND Window(const std::string& spec) {
+  HWND h = FindTopLevel(spec);
+  if (!h) throw std::runtime_error("no window " + spec);
+  return h;
+}
+
+HWND Control(const std::string& win, const std::string& ctl) {
+  HWND h = FindControl(Window(win), ctl);
+  if (!h) throw std::runtime_error("no control " + ctl + " in " + win);
+  return h;
+}
+
+void Need(const TArgs& a, size_t n) {
+  if (a.size() < n) throw std::runtime_error("too few arguments");
+}
+
+// A button a user could press: shown and enabled, in an enabled window.
+void Press(HWND button, const std::string& name) {
+  if (!IsWindowVisible(button) || !IsWindowEnabled(button))
+    throw std::runtime_error(name + " is not visible and enabled");
+  // Posted: the click may open a modal box, which must not block us.
+  PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+std::string MessageText(HWND box) {
+  std::string text;
+  EnumChildWindows(
+      box,
+      [](HWND h, LPARAM lp) -> BOOL {
+        if (ClassOf(h) == "Static") {
+          std::string t = TextOf(h);
+          auto* out = reinterpret_cast<std::string*>(lp);
+          if (!t.empty()) *out += (out->empty() ? "" : " ") + Escaped(t);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+void Answer(const TArgs& a) {
+  Need(a, 3);
+  std::string spec = "@#32770=" + a[1];
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindTopLevel(spec)) != nullptr; }, Millis(a, 3),
+            "message box " + a[1]);
+  HWND button = FindControl(box, a[2]);
+  if (!button) throw std::runtime_error("no button " + a[2] + " in " + a[1]);
+  std::printf("%s\n", MessageText(box).c_str());
+  Press(button, a[2]);
+  WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, Millis(a, 3),
+            "message box " + a[1] + " to close");
+}
+
+void Key(const TArgs& a) {
+  Need(a, 3);
+  HWND top = Window(a[1]);
+  WPARAM vk = a[2] == "escape" ? VK_ESCAPE
+              : a[2] == "return" ? VK_RETURN
+              : a[2] == "tab"    ? VK_TAB
+              : a[2] == "space"  ? VK_SPACE
+                                 : 0;
+  if (!vk) throw std::runtime_error("unknown key " + a[2]);
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  HWND target = top;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info) && info.hwndFocus)
+    target = info.hwndFocus;
+  PostMessageA(target, WM_KEYDOWN, vk, 1);
+  if (vk == VK_SPACE) PostMessageA(target, WM_CHAR, ' ', 1);
+  PostMessageA(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+void ShowLink(const std::string& file) {
+  CoInitialize(nullptr);
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    throw std::runtime_error("no shell-link object");
+  IPersistFile* persist = nullptr;
+  link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
+  wchar_t wide[MAX_PATH];
+  MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
+  char target[MAX_PATH] = {}, dir[MAX_PATH] = {};
+  bool loaded = persist && SUCCEEDED(persist->Load(wide, STGM_READ));
+  if (loaded) {
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetWorkingDirectory(dir, MAX_PATH);
+  }
+  if (persist) persist->Release();
+  link->Release();
+  if (!loaded) throw std::runtime_error("cannot load " + file);
+  std::printf("%s|%s\n", target, dir);
+}
+
+void Step(const TArgs& a) {
+  const std::string& cmd = a[0];
+  if (cmd == "wait-window") {
+    Need(a, 2);
+    WaitUntil([&] { return FindTopLevel(a[1]) != nullptr; }, Millis(a, 2), "window " + a[1]);
+  } else if (cmd == "wait-gone") {
+    Need(a, 2);
+    WaitUntil([&] { return FindTopLevel(a[1]) == nullptr; }, Millis(a, 2),
+              "window " + a[1] + " to go");
+  } else if (cmd == "click") {
+    Need(a, 3);
+    Press(Control(a[1], a[2]), a[2]);
+  } else if (cmd == "answer") {
+    Answer(a);
+  } else if (cmd == "get") {
+    Need(a, 4);
+    std::printf("%s\n", Property(Control(a[1], a[2]), a[3]).c_str());
+  } else if (cmd == "expect" || cmd == "expect-has") {
+    Need(a, 5);
+    std::string got = Property(Control(a[1], a[2]), a[3]);
+    bool ok = cmd == "expect" ? got == a[4] : got.find(a[4]) != std::string::npos;
+    if (!ok)
+      throw std::runtime_error(a[2] + " " + a[3] + ": expected \"" + a[4] + "\", got \"" + got +
+                               "\"");
+  } else if (cmd == "wait-for") {
+    Need(a, 5);
+    std::string got;
+    WaitUntil(
+        [&] {
+          HWND top = FindTopLevel(a[1]);
+          HWND c = top ? FindControl(top, a[2]) : nullptr;
+          return c && (got = Property(c, a[3])) == a[4];
+        },
+        Millis(a, 5), a[2] + " " + a[3] + " = \"" + a[4] + "\" (last \"" + got + "\")");
+  } else if (cmd == "set-text") {
+    Need(a, 4);
+    HWND c = Control(a[1], a[2]);
+    DWORD_PTR r;
+    SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &r);
+  } else if (cmd == "close") {
+    Need(a, 2);
+    PostMessageA(Window(a[1]), WM_CLOSE, 0, 0);
+  } else if (cmd == "key") {
+    Key(a);
+  } else if (cmd == "rect") {
+    Need(a, 2);
+    RECT r;
+    GetWindowRect(Window(a[1]), &r);
+    std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  } else if (cmd == "sleep") {
+    Need(a, 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(a[1])));
+  } else if (cmd == "lnk") {
+    Need(a, 2);
+    ShowLink(a[1]);
+  } else if (cmd == "list") {
+    for (const std::string& line : Describe()) std::printf("%s\n", line.c_str());
+  } else {
+    throw std::runtime_error("unknown step " + cmd);
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  _setmode(_fileno(stdout), _O_BINARY);  // plain "\n" line ends for the shell
+  std::vector<TArgs> steps;
+  if (argc > 1) {
+    steps.emplace_back(argv + 1, argv + argc);
+  } else {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+      TArgs t = Tokens(line);
+      if (!t.empty()) steps.push_back(t);
+    }
+  }
+  for (const TArgs& s : steps) {
+    try {
+      Step(s);
+    } catch (const std::exception& e) {
+      std::string text;
+      for (const std::string& t : s) text += (text.empty() ? "" : " ") + t;
+      std::fprintf(stderr, "bwdrive: %s: %s\n", text.c_str(), e.what());
+      return 1;
+    }
+  }
+  return 0;
+}

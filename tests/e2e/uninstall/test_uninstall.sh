@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# examples/hello installed and removed three ways: uninstall.exe with its
+# questions answered (everything goes, the installation folder and the
+# uninstaller's temporary file included), answered No (nothing goes), and /S
+# with files of the user's own in the installation (they stay with their
+# folders, everything else goes, exit code 1). Last, /S without a log.
+source "$(dirname "$0")/../lib.sh"
+: "${BW_HELLO:?}" "${BW_HELLO_PACKAGE:?}"
+
+dir="$c_drive/Program Files/Hello"
+group="$c_drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Hello"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello'
+uninstaller='C:\Program Files\Hello\uninstall.exe'
+W=@TWizardForm
+
+build_setup "$BW_HELLO/install.inf" "$BW_HELLO_PACKAGE" "$work/setup.exe"
+
+# A Windows path of drive C: as a path in the prefix.
+unixpath() {
+  local p=${1#[Cc]:\\}
+  echo "$c_drive/${p//\\//}"
+}
+
+# Installs Hello with every default, but without launching it.
+install_hello() {
+  start_setup "$work/setup.exe"
+  drive <<'EOF_' || fail "installing"
+wait-window @TWizardForm 60000
+click @TWizardForm btnNext
+wait-for @TWizardForm WizardPages page 1
+click @TWizardForm btnNext
+wait-for @TWizardForm WizardPages page 2
+click @TWizardForm btnNext
+wait-for @TWizardForm WizardPages page 5 60000
+click @TWizardForm chkLaunchNow
+expect @TWizardForm chkLaunchNow checked 0
+expect @TWizardForm chkDesktopIcon checked 1
+click @TWizardForm btnFinish
+wait-gone @TWizardForm
+EOF_
+  assert_eq "$(finish_setup)" 0 "setup exit code"
+  assert_exists "$dir/uninstall.log"
+  wine reg query "$key" >/dev/null 2>&1 || fail "no uninstall registration"
+  # What the log names, as paths in the prefix: files, then directories.
+  logged_files=()
+  logged_dirs=()
+  while IFS= read -r line; do
+    line=${line%$'\r'}
+    case "$line" in
+      "File: "*) logged_files+=("$(unixpath "${line#File: }")") ;;
+      "Directory: "*) logged_dirs+=("$(unixpath "${line#*;}")") ;;
+    esac
+  done <"$dir/uninstall.log"
+  [ ${#logged_files[@]} -ge 9 ] || fail "only ${#logged_files[@]} files logged"
+  for f in "${logged_files[@]}" "${logged_dirs[@]}"; do assert_exists "$f"; done
+}
+
+# uninstall [ARGS]: runs the installed uninstaller in the background.
+uninstall_pid=""
+start_uninstall() {
+  (cd "$work" && exec timeout 120 wine "$uninstaller" "$@") >"$work/uninstall.log" 2>&1 &
+  uninstall_pid=$!
+}
+finish_uninstall() {
+  local rc=0
+  wait "$uninstall_pid" || rc=$?
+  echo "$rc"
+}
+
+# The uninstaller's own file is deleted by a helper just after it has ended.
+assert_no_temporary_copy() {
+  for _ in $(seq 40); do
+    ls "$c_drive"/users/*/Temp/bwu*.tmp >/dev/null 2>&1 || return 0
+    sleep 0.5
+  done
+  fail "the uninstaller's temporary copy stayed: $(ls "$c_drive"/users/*/Temp/bwu*.tmp)"
+}
+
+assert_all_logged_gone() {
+  for f in "${logged_files[@]}" "${logged_dirs[@]}"; do assert_absent "$f"; done
+  if wine reg query "$key" >/dev/null 2>&1; then fail "registration still there"; fi
+}
+
+# --- 1. Answered Yes: everything goes.
+install_hello
+start_uninstall
+text=$(drive answer "Uninstall Hello" "&Yes" 30000) || fail "question"
+assert_eq "$text" "Are you sure you want to completely remove Hello and all of its components?" "question"
+shot uninstall-report
+text=$(drive answer "Uninstall Hello" "OK" 30000) || fail "report"
+assert_eq "$text" "Hello was successfully removed from your computer." "report"
+assert_eq "$(finish_uninstall)" 0 "exit code, answered"
+assert_all_logged_gone
+assert_absent "$dir"
+assert_absent "$group"
+assert_exists "$c_drive/Program Files"
+assert_no_temporary_copy
+
+# --- 2. Answered No: nothing goes.
+install_hello
+start_uninstall
+drive answer "Uninstall Hello" "&No" 30000 >/dev/null || fail "question"
+assert_eq "$(finish_uninstall)" 1 "exit code, declined"
+for f in "${logged_files[@]}" "${logged_dirs[@]}"; do assert_exists "$f"; done
+
+# --- 3. Silent, with files of the user's own in the installation.
+echo "mine" >"$dir/notes.txt"
+echo "mine too" >"$dir/data/my.dat"
+start_uninstall /S
+assert_eq "$(finish_uninstall)" 1 "exit code, silent with user files"
+assert_eq "$(cat "$dir/notes.txt")" "mine" "user file"
+assert_eq "$(cat "$dir/data/my.dat")" "mine too" "user file in data"
+for f in "${logged_files[@]}"; do assert_absent "$f"; done
+assert_absent "$dir/logs"
+assert_absent "$group"
+if wine reg query "$key" >/dev/null 2>&1; then fail "registration still there"; fi
+assert_no_temporary_copy
+
+# --- 4. Silent without a log: exit code 2, nothing touched.
+cp "$BW_BIN/uninstall.exe" "$dir/uninstall.exe"
+start_uninstall /S
+assert_eq "$(finish_uninstall)" 2 "exit code without a log"
+assert_exists "$dir/uninstall.exe"
+assert_exists "$dir/notes.txt"
+rm -rf "$dir"
+
+echo "uninstall: ok"
