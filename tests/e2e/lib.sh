@@ -73,12 +73,12 @@ start_setup() {
   setup_pid=$!
 }
 
-# finish_setup: waits for the installer and prints its exit code.
+# finish_setup: waits for the installer; its exit code goes to setup_rc.
+# (Not in a command substitution: the installer is this shell's child.)
 finish_setup() {
-  local rc=0
-  wait "$setup_pid" || rc=$?
+  setup_rc=0
+  wait "$setup_pid" || setup_rc=$?
   setup_pid=""
-  echo "$rc"
 }
 
 # shot NAME: the whole screen, after the pending paints.

@@ -65,6 +65,7 @@ click @TWizardForm btnCancel
 EOF_
 text=$(drive answer "Cancel Installation" "&Yes") || fail "close question"
 assert_eq "$text" "Closing this program will cancel the installation. Are you sure you wish to cancel installing Walker?" "close question"
-assert_eq "$(finish_setup)" 0 "exit code"
+finish_setup
+assert_eq "$setup_rc" 0 "exit code"
 assert_absent "$c_drive/Program Files/Walker"
 echo "walk: ok"

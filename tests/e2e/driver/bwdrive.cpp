@@ -24,7 +24,8 @@
 //   lnk FILE                        prints a shell link's "target|start-in"
 //
 // WIN is "@Class", "@Class=Caption" or "Caption"; CTL is a control name of
-// the dialogs (btnNext, edtPath, ...) or a caption ("&Yes").
+// the dialogs (btnNext, edtPath, ...), a caption ("&Yes"), or "." for the
+// window itself.
 #include <fcntl.h>
 #include <io.h>
 
@@ -89,6 +90,7 @@ HWND Window(const std::string& spec) {
 }
 
 HWND Control(const std::string& win, const std::string& ctl) {
+  if (ctl == ".") return Window(win);
   HWND h = FindControl(Window(win), ctl);
   if (!h) throw std::runtime_error("no control " + ctl + " in " + win);
   return h;
@@ -207,7 +209,7 @@ void Step(const TArgs& a) {
     WaitUntil(
         [&] {
           HWND top = FindTopLevel(a[1]);
-          HWND c = top ? FindControl(top, a[2]) : nullptr;
+          HWND c = !top ? nullptr : a[2] == "." ? top : FindControl(top, a[2]);
           return c && (got = Property(c, a[3])) == a[4];
         },
         Millis(a, 5), a[2] + " " + a[3] + " = \"" + a[4] + "\" (last \"" + got + "\")");
