@@ -104,3 +104,33 @@ side_image() {
 fixture() {
   cp -r "$BW_FIXTURES/$1" "$work/src" || fail "no fixture $1"
 }
+
+# hostpath 'C:\X\Y': the same file seen from this side.
+hostpath() {
+  local p=${1//\\//}
+  echo "$c_drive/${p#C:/}"
+}
+
+# reg_value KEY NAME: a REG_SZ value, read by Wine's reg tool.
+reg_value() {
+  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *$2 *REG_SZ *//p"
+}
+
+# The 13-line banner at the top of every uninstall.log.
+log_banner() {
+  local hashes='#######################################################'
+  local line
+  printf '%s\r\n' "$hashes"
+  for line in "Bundlewrighter Uninstall Log File" "Bundlewrighter inc." \
+              "https://bundlewrighter.example/"; do
+    printf '# %-52s#\r\n' "$line"
+  done
+  printf '%s\r\n' "$hashes"
+  for line in "This is an automatically generated file." "" \
+              "IT IS VERY IMPORTANT THAT THIS FILE NOT BE EDITED" "OR OTHERWISE MODIFIED." "" \
+              "Editing this file could cause the uninstall process" "to malfunction or fail."; do
+    printf '# %-52s#\r\n' "$line"
+  done
+  printf '%s\r\n' "$hashes"
+}

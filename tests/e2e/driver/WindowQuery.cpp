@@ -53,6 +53,15 @@ std::string ClassOf(HWND h) {
 }
 
 std::string TextOf(HWND h) {
+  // Buttons and labels keep their text with the window, where it can be read
+  // without a message even while their program is busy (waiting for a
+  // [run and wait] program, say). Edit boxes keep theirs to themselves.
+  std::string cls = ClassOf(h);
+  if (cls != "Edit" && cls.compare(0, 8, "RichEdit") != 0) {
+    char buf[4096];
+    int len = GetWindowTextA(h, buf, sizeof buf);
+    return std::string(buf, static_cast<size_t>(len > 0 ? len : 0));
+  }
   LRESULT n = Send(h, WM_GETTEXTLENGTH, 0, 0);
   std::string s(static_cast<size_t>(n) + 1, '\0');
   n = Send(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));

@@ -15,7 +15,7 @@ HWND FindTopLevel(const std::string& spec);
 HWND FindControl(HWND top, const std::string& spec);
 
 std::string ClassOf(HWND h);
-// Window text through WM_GETTEXT; carriage returns and line feeds written
+// The window's text (WM_GETTEXT for edit boxes); carriage returns and line feeds written
 // as \r and \n so that a value fits on one line.
 std::string TextOf(HWND h);
 std::string Escaped(const std::string& s);
