@@ -15,6 +15,11 @@ W=@TWizardForm
 
 build_setup "$BW_HELLO/install.inf" "$BW_HELLO_PACKAGE" "$work/setup.exe"
 
+# Whatever an earlier, failed run left in the suite's prefix: the installation
+# must start from nothing for the log to claim its folders.
+rm -rf "$dir" "$group" "$c_drive/users/Public/Desktop/Hello.LNK"
+wine reg delete "$key" /f >/dev/null 2>&1
+
 # A Windows path of drive C: as a path in the prefix.
 unixpath() {
   local p=${1#[Cc]:\\}
@@ -38,7 +43,8 @@ expect @TWizardForm chkDesktopIcon checked 1
 click @TWizardForm btnFinish
 wait-gone @TWizardForm
 EOF_
-  assert_eq "$(finish_setup)" 0 "setup exit code"
+  finish_setup
+  assert_eq "$setup_rc" 0 "setup exit code"
   assert_exists "$dir/uninstall.log"
   wine reg query "$key" >/dev/null 2>&1 || fail "no uninstall registration"
   # What the log names, as paths in the prefix: files, then directories.
@@ -55,16 +61,17 @@ EOF_
   for f in "${logged_files[@]}" "${logged_dirs[@]}"; do assert_exists "$f"; done
 }
 
-# uninstall [ARGS]: runs the installed uninstaller in the background.
+# start_uninstall [ARGS]: runs the installed uninstaller in the background.
 uninstall_pid=""
 start_uninstall() {
   (cd "$work" && exec timeout 120 wine "$uninstaller" "$@") >"$work/uninstall.log" 2>&1 &
   uninstall_pid=$!
 }
+# Sets uninstall_rc (not in a command substitution: the uninstaller is this
+# shell's child).
 finish_uninstall() {
-  local rc=0
-  wait "$uninstall_pid" || rc=$?
-  echo "$rc"
+  uninstall_rc=0
+  wait "$uninstall_pid" || uninstall_rc=$?
 }
 
 # The uninstaller's own file is deleted by a helper just after it has ended.
@@ -89,7 +96,8 @@ assert_eq "$text" "Are you sure you want to completely remove Hello and all of i
 shot uninstall-report
 text=$(drive answer "Uninstall Hello" "OK" 30000) || fail "report"
 assert_eq "$text" "Hello was successfully removed from your computer." "report"
-assert_eq "$(finish_uninstall)" 0 "exit code, answered"
+finish_uninstall
+assert_eq "$uninstall_rc" 0 "exit code, answered"
 assert_all_logged_gone
 assert_absent "$dir"
 assert_absent "$group"
@@ -100,14 +108,16 @@ assert_no_temporary_copy
 install_hello
 start_uninstall
 drive answer "Uninstall Hello" "&No" 30000 >/dev/null || fail "question"
-assert_eq "$(finish_uninstall)" 1 "exit code, declined"
+finish_uninstall
+assert_eq "$uninstall_rc" 1 "exit code, declined"
 for f in "${logged_files[@]}" "${logged_dirs[@]}"; do assert_exists "$f"; done
 
 # --- 3. Silent, with files of the user's own in the installation.
 echo "mine" >"$dir/notes.txt"
 echo "mine too" >"$dir/data/my.dat"
 start_uninstall /S
-assert_eq "$(finish_uninstall)" 1 "exit code, silent with user files"
+finish_uninstall
+assert_eq "$uninstall_rc" 1 "exit code, silent with user files"
 assert_eq "$(cat "$dir/notes.txt")" "mine" "user file"
 assert_eq "$(cat "$dir/data/my.dat")" "mine too" "user file in data"
 for f in "${logged_files[@]}"; do assert_absent "$f"; done
@@ -119,7 +129,8 @@ assert_no_temporary_copy
 # --- 4. Silent without a log: exit code 2, nothing touched.
 cp "$BW_BIN/uninstall.exe" "$dir/uninstall.exe"
 start_uninstall /S
-assert_eq "$(finish_uninstall)" 2 "exit code without a log"
+finish_uninstall
+assert_eq "$uninstall_rc" 2 "exit code without a log"
 assert_exists "$dir/uninstall.exe"
 assert_exists "$dir/notes.txt"
 rm -rf "$dir"
