@@ -43,7 +43,7 @@ EOF_
 shot install-page3
 drive <<'EOF_' || fail "page 4"
 wait-for @TWizardForm WizardPages page 4 60000
-expect @TWizardForm lblCompleting text "Running external program marker.exe /setup alpha --sleep=6000..."
+wait-for @TWizardForm lblCompleting text "Running external program marker.exe /setup alpha --sleep=6000..."
 EOF_
 shot install-page4
 drive <<'EOF_' || fail "page 5"

@@ -7,7 +7,8 @@
 //
 //   wait-window WIN [MS]            a visible top-level window appears
 //   wait-gone WIN [MS]              no such window any more
-//   click WIN CTL                   presses a visible, enabled button
+//   click WIN CTL                   presses a visible, enabled button and
+//                                   waits up to 0.5 s for its handler
 //   answer CAPTION BUTTON [MS]      waits for a message box, prints its
 //                                   text, presses BUTTON, waits until it goes
 //   get WIN CTL PROP                prints text|visible|enabled|checked|pos|
@@ -104,8 +105,11 @@ void Need(const TArgs& a, size_t n) {
 void Press(HWND button, const std::string& name) {
   if (!IsWindowVisible(button) || !IsWindowEnabled(button))
     throw std::runtime_error(name + " is not visible and enabled");
-  // Posted: the click may open a modal box, which must not block us.
-  PostMessageA(button, BM_CLICK, 0, 0);
+  // Sent, so that a quick handler (a check box, a page change) has run when
+  // the step ends; one that opens a modal box or works long is left running
+  // after half a second.
+  DWORD_PTR result;
+  SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_NORMAL, 500, &result);
 }
 
 std::string MessageText(HWND box) {
