@@ -40,11 +40,24 @@ expect @TWizardForm lblInsufficientDiskSpace visible 0
 EOF_
 assert_exists "$c_drive/e2e-browse/Level1/Level2"
 
-# Cancel leaves the location as it was.
-drive <<'EOF_' || fail "cancel"
+# The list shows the chain from the root; a double click or Enter opens an
+# item, which replaces the typed path. Cancel then leaves the location as
+# it was.
+drive <<'EOF_' || fail "list and cancel"
 click @TWizardForm btnBrowse
 wait-window "@TDirectorySelect=Select Install Directory"
 expect "@TDirectorySelect=Select Install Directory" edtPath text 'C:\e2e-browse\Level1\Level2'
+expect "@TDirectorySelect=Select Install Directory" DirectoryListBox items 'c:\|   e2e-browse|      Level1|         Level2'
+expect "@TDirectorySelect=Select Install Directory" DirectoryListBox selected 3
+expect-has "@TDirectorySelect=Select Install Directory" DriveComboBox text 'c:'
+item-click "@TDirectorySelect=Select Install Directory" DirectoryListBox 1 double
+wait-for "@TDirectorySelect=Select Install Directory" edtPath text 'C:\e2e-browse'
+expect "@TDirectorySelect=Select Install Directory" DirectoryListBox items 'c:\|   e2e-browse|      Level1'
+item-click "@TDirectorySelect=Select Install Directory" DirectoryListBox 2
+wait-for "@TDirectorySelect=Select Install Directory" DirectoryListBox selected 2
+key "@TDirectorySelect=Select Install Directory" return
+wait-for "@TDirectorySelect=Select Install Directory" edtPath text 'C:\e2e-browse\Level1'
+expect "@TDirectorySelect=Select Install Directory" . enabled 1
 set-text "@TDirectorySelect=Select Install Directory" edtPath 'C:\e2e-browse\Other'
 click "@TDirectorySelect=Select Install Directory" btnCancel
 wait-gone "@TDirectorySelect=Select Install Directory"

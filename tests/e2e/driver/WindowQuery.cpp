@@ -18,6 +18,13 @@ LRESULT Send(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return static_cast<LRESULT>(result);
 }
 
+LRESULT SendW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(h, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeout, &result))
+    throw std::runtime_error("window does not answer (message " + std::to_string(msg) + ")");
+  return static_cast<LRESULT>(result);
+}
+
 std::vector<HWND> TopLevels() {
   std::vector<HWND> all;
   EnumWindows(
@@ -55,9 +62,10 @@ std::string ClassOf(HWND h) {
 std::string TextOf(HWND h) {
   // Buttons and labels keep their text with the window, where it can be read
   // without a message even while their program is busy (waiting for a
-  // [run and wait] program, say). Edit boxes keep theirs to themselves.
+  // [run and wait] program, say). Edit and combo boxes keep theirs to
+  // themselves.
   std::string cls = ClassOf(h);
-  if (cls != "Edit" && cls.compare(0, 8, "RichEdit") != 0) {
+  if (cls != "Edit" && cls != "ComboBox" && cls.compare(0, 8, "RichEdit") != 0) {
     char buf[4096];
     int len = GetWindowTextA(h, buf, sizeof buf);
     return std::string(buf, static_cast<size_t>(len > 0 ? len : 0));
@@ -128,6 +136,20 @@ std::string Property(HWND c, const std::string& prop) {
     return "-1";
   }
   if (prop == "class") return ClassOf(c);
+  if (prop == "items" || prop == "selected") {  // a list box: its items joined by "|"
+    if (prop == "selected") return std::to_string(Send(c, LB_GETCURSEL, 0, 0));
+    // Asked in UTF-16: Wine hands list text across processes as such.
+    std::string all;
+    LRESULT n = Send(c, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < n; ++i) {
+      std::wstring item(static_cast<size_t>(SendW(c, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+      item.resize(static_cast<size_t>(SendW(c, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+      char narrow[1024] = {};
+      WideCharToMultiByte(CP_ACP, 0, item.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+      all += (i ? "|" : "") + std::string(narrow);
+    }
+    return all;
+  }
   throw std::runtime_error("unknown property " + prop);
 }
 

@@ -19,7 +19,8 @@ std::string ClassOf(HWND h);
 // as \r and \n so that a value fits on one line.
 std::string TextOf(HWND h);
 std::string Escaped(const std::string& s);
-// Values of a property: text, visible, enabled, checked, pos, range, page.
+// Values of a property: text, visible, enabled, checked, pos, range, page,
+// class, and of a list box its items (joined by "|") and selected index.
 // Throws std::runtime_error for an unknown property.
 std::string Property(HWND control, const std::string& prop);
 // Every visible top-level window, one line each, with its children.

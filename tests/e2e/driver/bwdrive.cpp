@@ -17,6 +17,8 @@
 //   expect-has WIN CTL PROP VALUE   fails unless it contains VALUE
 //   wait-for WIN CTL PROP VALUE [MS]
 //   set-text WIN CTL TEXT           WM_SETTEXT, as typing would
+//   item-click WIN CTL N [double]   mouse click (or double click) on item N
+//                                   of a list box
 //   close WIN                       WM_CLOSE, as the close box does
 //   key WIN escape|return|tab|space posted to the window's focused control
 //   rect WIN                        prints "x y width height"
@@ -183,6 +185,25 @@ void ShowLink(const std::string& file) {
   std::printf("%s|%s\n", target, dir);
 }
 
+// Clicks on a list item where the mouse would: the list selects it, takes
+// the focus and, for a double click, tells its parent.
+void ItemClick(const TArgs& a) {
+  Need(a, 4);
+  HWND list = Control(a[1], a[2]);
+  DWORD_PTR height = 0, top = 0;
+  SendMessageTimeoutA(list, LB_GETITEMHEIGHT, 0, 0, SMTO_NORMAL, 5000, &height);
+  SendMessageTimeoutA(list, LB_GETTOPINDEX, 0, 0, SMTO_NORMAL, 5000, &top);
+  int y = (std::stoi(a[3]) - static_cast<int>(top)) * static_cast<int>(height) +
+          static_cast<int>(height) / 2;
+  LPARAM at = MAKELPARAM(8, y);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+  if (a.size() > 4 && a[4] == "double") {
+    PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+  }
+}
+
 void Step(const TArgs& a) {
   const std::string& cmd = a[0];
   if (cmd == "wait-window") {
@@ -223,6 +244,8 @@ void Step(const TArgs& a) {
     DWORD_PTR r;
     SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()),
                         SMTO_ABORTIFHUNG, 5000, &r);
+  } else if (cmd == "item-click") {
+    ItemClick(a);
   } else if (cmd == "close") {
     Need(a, 2);
     PostMessageA(Window(a[1]), WM_CLOSE, 0, 0);
