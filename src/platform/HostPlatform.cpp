@@ -38,16 +38,17 @@ bool THostPlatform::CreateDir(const std::string& path) {
 
 bool THostPlatform::ForceDirectories(const std::string& path) {
   if (path.empty()) return false;
-  if (DirectoryExists(path)) return true;
+  // Host paths from here on: a derived platform must not map them again.
+  if (THostPlatform::DirectoryExists(path)) return true;
   std::string trimmed = path;
   while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
   size_t cut = trimmed.find_last_of("\\/:");
   if (cut != std::string::npos && cut > 0) {
     std::string parent = trimmed.substr(0, trimmed[cut] == ':' ? cut + 1 : cut);
-    if (parent != trimmed) ForceDirectories(parent);
+    if (parent != trimmed) THostPlatform::ForceDirectories(parent);
   }
   CreateDirectoryA(trimmed.c_str(), nullptr);
-  return DirectoryExists(path);
+  return THostPlatform::DirectoryExists(path);
 }
 
 bool THostPlatform::DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
