@@ -57,7 +57,8 @@ void TMainForm::FormPaint(TCanvas& canvas, int clientWidth, int clientHeight) {
     const double t = static_cast<double>(1.0L - q);
     int top, bottom;
     GradientBandRows(clientHeight, i, n, top, bottom);
-    if (bottom > top) canvas.FillRect(0, top, clientWidth, bottom, BlendColors(StartColor, EndColor, t));
+    if (bottom > top)
+      canvas.FillRect(0, top, clientWidth, bottom, BlendColors(StartColor, EndColor, t));
   }
   // The script's own [title] line, not ProductTitle: without it nothing is drawn.
   if (!ScriptReader || !ScriptReader->SectionExists("title")) return;

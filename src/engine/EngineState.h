@@ -11,9 +11,9 @@ class TWizardForm;
 class TMainForm;
 class TLogFile;
 
-extern std::string ProductTitle;   // "product" until the script names one
-extern uint32_t StartColor;        // 0x00BBGGRR, top of the background
-extern uint32_t EndColor;          // 0x00BBGGRR, bottom of the background
+extern std::string ProductTitle;  // "product" until the script names one
+extern uint32_t StartColor;       // 0x00BBGGRR, top of the background
+extern uint32_t EndColor;         // 0x00BBGGRR, bottom of the background
 extern const uint8_t GradientBands;
 extern int32_t PageIndex;
 extern std::string ImageName;

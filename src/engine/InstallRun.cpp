@@ -89,9 +89,8 @@ void TMainForm::InstallFirstStage() {
     LogFile.reset();
     if (!logExisted) Platform().DeleteFileAt(logName);
     if (!created.empty()) UndoLogRecord("Directory", created + ";" + InstallDir);
-    Platform().MessageBox("The installation directory \"" + InstallDir +
-                              "\" cannot be used:\r\r" + e.what() +
-                              "\r\rPlease choose another location.",
+    Platform().MessageBox("The installation directory \"" + InstallDir + "\" cannot be used:\r\r" +
+                              e.what() + "\r\rPlease choose another location.",
                           "Error", mb::OK | mb::IconExclamation);
     InstallDir.clear();
     w.btnNext.Show();
@@ -117,8 +116,9 @@ void TMainForm::InstallFirstStage() {
   w.WizardPages.SetActivePageIndex(3);
   PageIndex = 3;
 
-  PackageReader->OnProgress = [this](TCompressionManager* sender, int32_t position,
-                                     int32_t total) { FileProgress(sender, position, total); };
+  PackageReader->OnProgress = [this](TCompressionManager* sender, int32_t position, int32_t total) {
+    FileProgress(sender, position, total);
+  };
 
   std::vector<std::string> files = SectionLines("files");
   w.prgTotal.SetMin(0);

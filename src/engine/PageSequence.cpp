@@ -78,9 +78,8 @@ void TMainForm::PreviousPage() {
   switch (PageIndex) {
     case 1: {
       int answer = Platform().MessageBox(
-          "If you do not agree to the license and disclaimer, you may not install " +
-              ProductTitle + ".\r\rAre you sure you wish to cancel installing " + ProductTitle +
-              "?",
+          "If you do not agree to the license and disclaimer, you may not install " + ProductTitle +
+              ".\r\rAre you sure you wish to cancel installing " + ProductTitle + "?",
           "Cancel Installation", mb::YesNo | mb::IconQuestion);
       if (answer == mb::IdYes) {
         CloseConfirmed = true;

@@ -88,13 +88,15 @@ void TMainForm::FormCreate() {
   TWizardForm& w = *wizard_;
 
   if (PackageReader->FindEntry("install.inf") < 0)
-    throw ESetupDamaged(std::string(kDamaged) + ": its package holds no install script (install.inf).");
+    throw ESetupDamaged(std::string(kDamaged) +
+                        ": its package holds no install script (install.inf).");
   ScriptReader = std::make_unique<TINFReader>();
   try {
     std::unique_ptr<TMemoryStream> script = PackageReader->ExtractToStream("install.inf");
     ScriptReader->LoadFromStream(*script);
   } catch (const std::exception& e) {
-    throw ESetupDamaged(std::string(kDamaged) + ": its install script cannot be read.\r\r" + e.what());
+    throw ESetupDamaged(std::string(kDamaged) + ": its install script cannot be read.\r\r" +
+                        e.what());
   }
   if (!ScriptReader->GetSection("files"))
     throw ESetupDamaged(std::string(kDamaged) + ": its install script has no [files] section.");
@@ -110,8 +112,8 @@ void TMainForm::FormCreate() {
   PageIndex = 0;
   w.WizardPages.SetActivePageIndex(0);
 
-  w.lblInfo.SetCaption("Welcome to " + ProductTitle + " setup!\r\r" +
-                       "This program will install " + ProductTitle + " on your computer.\r\r" +
+  w.lblInfo.SetCaption("Welcome to " + ProductTitle + " setup!\r\r" + "This program will install " +
+                       ProductTitle + " on your computer.\r\r" +
                        "We recommend that you close down all other running programs before "
                        "proceeding with this installation.\r\r" +
                        "To proceed, press the \"Next\" button.");
@@ -154,15 +156,16 @@ void TMainForm::FormCreate() {
 
   std::string complete = "Installation of " + ProductTitle + " has successfully completed.\r\r";
   if (w.chkLaunchNow.Visible()) complete += "You may now run " + ProductTitle + ".\r\r";
-  if (w.chkDesktopIcon.Visible()) complete += "Please choose if you want a desktop shortcut created.";
+  if (w.chkDesktopIcon.Visible())
+    complete += "Please choose if you want a desktop shortcut created.";
   w.lblComplete.SetCaption(complete);
 
   if (ScriptReader->SectionExists("image")) {
     ScriptReader->GetValue("image", ImageName);
     std::unique_ptr<TMemoryStream> image = ExtractNeeded(ImageName, "side image");
     const std::string& bitmap = image->Data();
-    for (TImage* img : {&w.imgInfo, &w.imgLocation, &w.imgInstalling, &w.imgCompleting,
-                        &w.imgComplete})
+    for (TImage* img :
+         {&w.imgInfo, &w.imgLocation, &w.imgInstalling, &w.imgCompleting, &w.imgComplete})
       img->SetBitmap(bitmap);
   } else {
     for (TPanel* panel : {&w.pnlImgInfo, &w.pnlImgLocation, &w.pnlImgInstalling,

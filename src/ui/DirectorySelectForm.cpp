@@ -86,7 +86,8 @@ void TDirectorySelect::DriveComboBoxChange(char drive) {
   // The drive's current directory: the process's own when it is on that
   // drive, its root otherwise. A drive that is not ready leaves the list alone.
   std::string cwd = Platform().CurrentDir();
-  std::string target = (cwd.size() >= 2 && cwd[1] == ':' && UpperDrive(cwd[0]) == drive) ? cwd : root;
+  std::string target =
+      (cwd.size() >= 2 && cwd[1] == ':' && UpperDrive(cwd[0]) == drive) ? cwd : root;
   if (!Platform().DirectoryExists(target)) return;
   DriveComboBox.SetDrive(drive);
   DirectoryListBox.SetDirectory(target);

@@ -24,8 +24,12 @@ struct TRecordingCanvas : TCanvas {
   };
   std::vector<Rect> Rects;
   std::vector<std::tuple<int, int, std::string, uint32_t>> Texts;
-  void FillRect(int l, int t, int r, int b, uint32_t c) override { Rects.push_back({l, t, r, b, c}); }
-  void TextOut(int x, int y, const std::string& s, uint32_t c) override { Texts.emplace_back(x, y, s, c); }
+  void FillRect(int l, int t, int r, int b, uint32_t c) override {
+    Rects.push_back({l, t, r, b, c});
+  }
+  void TextOut(int x, int y, const std::string& s, uint32_t c) override {
+    Texts.emplace_back(x, y, s, c);
+  }
 };
 
 }  // namespace

@@ -15,7 +15,8 @@ TEST_F(EngineTest, RecordsOfADirectoryTwoLevelsMissing) {
   Start(
       "[title]\r\nExample\r\n\r\n[defaultdir]\r\nVendor\\App\r\n\r\n"
       "[files]\r\na;a.exe\r\nb;doc\\b.txt\r\nc;doc\\c.txt\r\nd;data\\\\x.bmp\r\n\r\n"
-      "[program group]\r\nExample\r\n\r\n[group icons]\r\nExample;a.exe\r\nSite;HTTP://Example.com/\r\n",
+      "[program group]\r\nExample\r\n\r\n[group "
+      "icons]\r\nExample;a.exe\r\nSite;HTTP://Example.com/\r\n",
       {{"a", "AAA"}, {"b", "BBB"}, {"c", "CCC"}, {"d", "DDD"}});
   EXPECT_EQ(W().edtLocation.Text(), "C:\\Program Files\\Vendor\\App");
   W().btnNext.Click();
@@ -25,18 +26,13 @@ TEST_F(EngineTest, RecordsOfADirectoryTwoLevelsMissing) {
 
   const std::string dir = "C:\\Program Files\\Vendor\\App";
   EXPECT_EQ(LogRecords(dir + "\\uninstall.log"),
-            (Records{"Title: Example",
-                     "Directory: Vendor\\App;" + dir,
-                     "File: " + dir + "\\uninstall.log",
-                     "File: " + dir + "\\a.exe",
-                     "Directory: doc\\;" + dir + "\\doc\\",
-                     "File: " + dir + "\\doc\\b.txt",
+            (Records{"Title: Example", "Directory: Vendor\\App;" + dir,
+                     "File: " + dir + "\\uninstall.log", "File: " + dir + "\\a.exe",
+                     "Directory: doc\\;" + dir + "\\doc\\", "File: " + dir + "\\doc\\b.txt",
                      "File: " + dir + "\\doc\\c.txt",
                      // The directory is made without the doubled "\"; the file as written.
-                     "Directory: data\\;" + dir + "\\data\\",
-                     "File: " + dir + "\\data\\\\x.bmp",
-                     "Directory: Example;C:\\Menu\\Example",
-                     "File: C:\\Menu\\Example\\Example.LNK",
+                     "Directory: data\\;" + dir + "\\data\\", "File: " + dir + "\\data\\\\x.bmp",
+                     "Directory: Example;C:\\Menu\\Example", "File: C:\\Menu\\Example\\Example.LNK",
                      "File: C:\\Menu\\Example\\Site.URL"}));
   EXPECT_EQ(plat.ReadFileText(dir + "\\doc\\c.txt"), "CCC");
   EXPECT_EQ(plat.ReadFileText(dir + "\\data\\x.bmp"), "DDD");
@@ -66,11 +62,11 @@ TEST_F(EngineTest, ExistingDirectoryGetsNoRecordAndDirectoriesSectionIsLogged) {
       {{"a", "AAA"}});
   GoToLocation("C:\\App");
   W().btnNext.Click();
-  EXPECT_EQ(LogRecords("C:\\App\\uninstall.log"),
-            (Records{"Title: Example", "File: C:\\App\\uninstall.log",
-                     "Directory: cache\\tmp;C:\\App\\conf\\cache\\tmp", "Directory: logs;C:\\App\\logs",
-                     "Directory: top;C:\\App\\top", "File: C:\\App\\a.exe",
-                     "Directory: ;C:\\Menu\\"}));
+  EXPECT_EQ(
+      LogRecords("C:\\App\\uninstall.log"),
+      (Records{"Title: Example", "File: C:\\App\\uninstall.log",
+               "Directory: cache\\tmp;C:\\App\\conf\\cache\\tmp", "Directory: logs;C:\\App\\logs",
+               "Directory: top;C:\\App\\top", "File: C:\\App\\a.exe", "Directory: ;C:\\Menu\\"}));
   EXPECT_TRUE(plat.DirectoryExists("C:\\App\\conf\\cache\\tmp"));
   EXPECT_TRUE(plat.DirectoryExists("C:\\App\\logs"));
 }
@@ -78,7 +74,8 @@ TEST_F(EngineTest, ExistingDirectoryGetsNoRecordAndDirectoriesSectionIsLogged) {
 TEST_F(EngineTest, UninstallCommandIsQuotedOnlyWithABlank) {
   EXPECT_EQ(UninstallCommand("C:\\App"), "C:\\App\\uninstall.exe");
   EXPECT_EQ(UninstallCommand("C:\\App\\"), "C:\\App\\\\uninstall.exe");
-  EXPECT_EQ(UninstallCommand("C:\\Program Files\\App"), "\"C:\\Program Files\\App\\uninstall.exe\"");
+  EXPECT_EQ(UninstallCommand("C:\\Program Files\\App"),
+            "\"C:\\Program Files\\App\\uninstall.exe\"");
 
   Start("[title]\r\nExample\r\n\r\n[files]\r\n\r\n[group icons]\r\n");
   GoToLocation("C:\\My Apps\\Ex\\");
@@ -87,7 +84,8 @@ TEST_F(EngineTest, UninstallCommandIsQuotedOnlyWithABlank) {
       plat.RegValue(TRegRoot::LocalMachine, kUninstallKey, "UninstallString");
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->Data, "\"C:\\My Apps\\Ex\\\\uninstall.exe\"");
-  EXPECT_EQ(LogRecords("C:\\My Apps\\Ex\\uninstall.log")[1], "Directory: My Apps\\Ex;C:\\My Apps\\Ex\\");
+  EXPECT_EQ(LogRecords("C:\\My Apps\\Ex\\uninstall.log")[1],
+            "Directory: My Apps\\Ex;C:\\My Apps\\Ex\\");
 }
 
 TEST_F(EngineTest, RunAndWaitResolvesTheProgramInsideTheInstallationDirectory) {
@@ -101,7 +99,8 @@ TEST_F(EngineTest, RunAndWaitResolvesTheProgramInsideTheInstallationDirectory) {
   // A program name with a blank, found inside the directory.
   EXPECT_EQ(RunAndWaitCommand("C:\\My Apps\\Tool", "my tool.exe --go now"),
             "\"C:\\My Apps\\Tool\\my tool.exe\" --go now");
-  EXPECT_EQ(RunAndWaitCommand("C:\\My Apps\\Tool", "setup2.exe"), "\"C:\\My Apps\\Tool\\setup2.exe\"");
+  EXPECT_EQ(RunAndWaitCommand("C:\\My Apps\\Tool", "setup2.exe"),
+            "\"C:\\My Apps\\Tool\\setup2.exe\"");
 }
 
 TEST_F(EngineTest, RunAndWaitLinesRunInOrderWithTheirLabels) {
@@ -231,7 +230,9 @@ TEST_F(EngineTest, FinishWithNeitherBoxOnlyCloses) {
 
 TEST_F(EngineTest, ShortcutsThatCannotBeMadeAreNotLogged) {
   plat.ShellLinkCreationFails = true;
-  Start("[files]\r\n\r\n[program group]\r\nEx\r\n\r\n[group icons]\r\nApp;app.exe\r\nWeb;ftp://h/\r\n");
+  Start(
+      "[files]\r\n\r\n[program group]\r\nEx\r\n\r\n[group "
+      "icons]\r\nApp;app.exe\r\nWeb;ftp://h/\r\n");
   GoToLocation("C:\\App");
   W().btnNext.Click();
   EXPECT_EQ(PageIndex, 5);

@@ -5,7 +5,8 @@ namespace {
 const char* kWithLicense =
     "[title]\r\nTool\r\n\r\n[license]\r\nlic.txt\r\n\r\n[files]\r\napp;app.exe\r\n\r\n"
     "[group icons]\r\nApp;app.exe\r\n";
-const char* kNoLicense = "[title]\r\nTool\r\n\r\n[files]\r\napp;app.exe\r\n\r\n[group icons]\r\nApp;app.exe\r\n";
+const char* kNoLicense =
+    "[title]\r\nTool\r\n\r\n[files]\r\napp;app.exe\r\n\r\n[group icons]\r\nApp;app.exe\r\n";
 
 // The button bar as one line: caption of each visible button, "-" for a hidden one.
 std::string Buttons(TWizardForm& w) {

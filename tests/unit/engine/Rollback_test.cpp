@@ -6,7 +6,9 @@
 using Records = std::vector<std::string>;
 
 namespace {
-const char* kTwoFiles = "[files]\r\na;data\\a.txt\r\nb;b.bin\r\n\r\n[program group]\r\nTool\r\n\r\n[group icons]\r\nT;b.bin\r\n";
+const char* kTwoFiles =
+    "[files]\r\na;data\\a.txt\r\nb;b.bin\r\n\r\n[program group]\r\nTool\r\n\r\n[group "
+    "icons]\r\nT;b.bin\r\n";
 }
 
 class RollbackTest : public EngineTest {
@@ -91,10 +93,11 @@ TEST_F(RollbackTest, CancelDuringALaterFileUndoesEverythingNewestFirst) {
     if (e.starts_with("lblInstallingFile=")) labels.push_back(e.substr(18));
     if (e.starts_with("prgTotal=")) totals.push_back(e.substr(9));
   }
-  EXPECT_EQ(labels, (Records{"Removing C:\\Apps\\Tool\\b.bin...", "Removing C:\\Apps\\Tool\\data\\a.txt...",
-                             "Removing data\\;C:\\Apps\\Tool\\data\\...",
-                             "Removing C:\\Apps\\Tool\\uninstall.log...",
-                             "Removing Tool;C:\\Apps\\Tool...", "Removing product..."}));
+  EXPECT_EQ(labels,
+            (Records{"Removing C:\\Apps\\Tool\\b.bin...", "Removing C:\\Apps\\Tool\\data\\a.txt...",
+                     "Removing data\\;C:\\Apps\\Tool\\data\\...",
+                     "Removing C:\\Apps\\Tool\\uninstall.log...", "Removing Tool;C:\\Apps\\Tool...",
+                     "Removing product..."}));
   auto full = std::find(totals.begin(), totals.end(), "0..6@6");
   ASSERT_NE(full, totals.end());
   EXPECT_EQ(Records(full, totals.end()),

@@ -49,7 +49,8 @@ TEST_F(EngineTest, MinimalScriptUsesProductAndLeavesOptionalPartsOff) {
 
 TEST_F(EngineTest, FullScriptFillsEveryOptionalPart) {
   Start(
-      "[title]\r\nTool\r\n\r\n[defaultdir]\r\nVendor\\Tool\r\n\r\n[license]\r\nlic\\About.txt\r\n\r\n"
+      "[title]\r\nTool\r\n\r\n[defaultdir]\r\nVendor\\Tool\r\n\r\n[license]\r\nlic\\About."
+      "txt\r\n\r\n"
       "[files]\r\napp;app.exe\r\n\r\n[group icons]\r\nApp;app.exe\r\n\r\n"
       "[desktop icons]\r\nApp;app.exe\r\n\r\n[launch]\r\napp.exe\r\n\r\n[image]\r\nside.bmp\r\n",
       {{"app", "program"}, {"lic\\About.txt", "Licence terms"}, {"side.bmp", "BMimage"}});
@@ -67,8 +68,8 @@ TEST_F(EngineTest, FullScriptFillsEveryOptionalPart) {
             "Installation of Tool has successfully completed.\r\rYou may now run Tool.\r\r"
             "Please choose if you want a desktop shortcut created.");
   EXPECT_EQ(ImageName, "side.bmp");
-  for (TImage* i : {&W().imgInfo, &W().imgLocation, &W().imgInstalling, &W().imgCompleting,
-                    &W().imgComplete})
+  for (TImage* i :
+       {&W().imgInfo, &W().imgLocation, &W().imgInstalling, &W().imgCompleting, &W().imgComplete})
     EXPECT_EQ(i->Bitmap(), "BMimage") << i->Name;
   EXPECT_TRUE(W().pnlImgInfo.Visible());
 }
@@ -80,9 +81,11 @@ TEST_F(EngineTest, ProgramFilesDirMissingLeavesOnlyTheDefaultDir) {
 }
 
 TEST_F(EngineTest, BrowseButtonDisabledOnlyByDisableInAnyCase) {
-  for (auto [value, enabled] : std::vector<std::pair<std::string, bool>>{
-           {"disable", false}, {"Disable", false}, {"DISABLE", false}, {" DISABLE", true},
-           {"NO", true}}) {
+  for (auto [value, enabled] : std::vector<std::pair<std::string, bool>>{{"disable", false},
+                                                                         {"Disable", false},
+                                                                         {"DISABLE", false},
+                                                                         {" DISABLE", true},
+                                                                         {"NO", true}}) {
     form.reset();
     ResetEngineState();
     Start("[browse button]\r\n" + value + "\r\n\r\n" + kMinimal, {{"app", "x"}});
@@ -135,14 +138,16 @@ TEST_F(EngineTest, ScriptIntegers) {
 }
 
 TEST_F(EngineTest, ColoursConvertOrKeepTheBuiltInOnes) {
-  Start(std::string("[background start color]\r\n0\r\n\r\n[background end color]\r\n16777215\r\n\r\n") +
+  Start(std::string(
+            "[background start color]\r\n0\r\n\r\n[background end color]\r\n16777215\r\n\r\n") +
             kMinimal,
         {{"app", "x"}});
   EXPECT_EQ(StartColor, 0u);
   EXPECT_EQ(EndColor, 16777215u);
   form.reset();
   ResetEngineState();
-  Start(std::string("[background start color]\r\nabc\r\n\r\n[background end color]\r\n $FF0000\r\n\r\n") +
+  Start(std::string(
+            "[background start color]\r\nabc\r\n\r\n[background end color]\r\n $FF0000\r\n\r\n") +
             kMinimal,
         {{"app", "x"}});
   EXPECT_EQ(StartColor, 8347213u);
@@ -150,7 +155,8 @@ TEST_F(EngineTest, ColoursConvertOrKeepTheBuiltInOnes) {
 }
 
 TEST_F(EngineTest, InstallSizeAddsFourKilobytesPerLineAndATenth) {
-  Start(std::string("[files]\r\na;a\r\nb;b\r\n\r\n"), {{"a", std::string(1000, 'a')}, {"b", std::string(3000, 'b')}});
+  Start(std::string("[files]\r\na;a\r\nb;b\r\n\r\n"),
+        {{"a", std::string(1000, 'a')}, {"b", std::string(3000, 'b')}});
   EXPECT_EQ(InstallSize, 13411);
   EXPECT_EQ(W().lblSpaceRequired.Caption(), "13 kb");
 
@@ -178,7 +184,8 @@ TEST_F(EngineTest, InstallSizeIsSummedIn64Bits) {
   uLongf packedSize = compressBound(static_cast<uLong>(script.size()));
   std::string packed(packedSize, '\0');
   ASSERT_EQ(compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
-                      reinterpret_cast<const Bytef*>(script.data()), static_cast<uLong>(script.size()), 9),
+                      reinterpret_cast<const Bytef*>(script.data()),
+                      static_cast<uLong>(script.size()), 9),
             Z_OK);
   packed.resize(packedSize);
   std::string host = "MZ host image";

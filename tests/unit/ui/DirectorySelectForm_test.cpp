@@ -1,8 +1,9 @@
 // The directory chooser: where it opens, what OK makes present.
+#include "ui/DirectorySelectForm.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/testing/TestPlatform.h"
-#include "ui/DirectorySelectForm.h"
 
 class ChooserTest : public ::testing::Test {
  protected:

@@ -17,7 +17,8 @@ TEST_F(WizardTest, LayoutTextsAndWiring) {
   EXPECT_EQ(w.btnBrowse.Caption(), "&Browse...");
   EXPECT_EQ(w.Label1.Caption(), "Space required:");
   EXPECT_EQ(w.Label2.Caption(), "Space available:");
-  EXPECT_EQ(w.lblInsufficientDiskSpace.Caption(), "There is insufficient disk space on this drive.");
+  EXPECT_EQ(w.lblInsufficientDiskSpace.Caption(),
+            "There is insufficient disk space on this drive.");
   EXPECT_EQ(w.chkDesktopIcon.Caption(), "Create &Desktop Icon");
   EXPECT_EQ(w.chkLaunchNow.Caption(), "&Launch Program Now");
   EXPECT_EQ(w.btnReadme.Caption(), "&View Readme");
@@ -26,7 +27,8 @@ TEST_F(WizardTest, LayoutTextsAndWiring) {
   EXPECT_FALSE(w.SpaceTimer.Enabled());
   EXPECT_FALSE(w.edtLocation.Enabled());
   EXPECT_EQ(w.WizardPages.PageCount, 6);
-  for (TButton* b : {&w.btnNext, &w.btnFinish, &w.btnPrevious, &w.btnCancel, &w.btnBrowse, &w.btnPrint})
+  for (TButton* b :
+       {&w.btnNext, &w.btnFinish, &w.btnPrevious, &w.btnCancel, &w.btnBrowse, &w.btnPrint})
     EXPECT_TRUE(b->OnClick) << b->Name;
   EXPECT_TRUE(w.SpaceTimer.OnTimer);
   EXPECT_EQ(w.Controls().size(), 53u);
@@ -169,7 +171,8 @@ TEST_F(WizardTest, PrintingWithoutAPrinterOffersTheWizard) {
 
   w.btnPrint.Click();
   ASSERT_EQ(plat.WinExecs.size(), 1u);
-  EXPECT_EQ(plat.WinExecs[0].CommandLine, "Rundll32.exe shell32.dll,SHHelpShortcuts_RunDLL AddPrinter");
+  EXPECT_EQ(plat.WinExecs[0].CommandLine,
+            "Rundll32.exe shell32.dll,SHHelpShortcuts_RunDLL AddPrinter");
   EXPECT_EQ(plat.WinExecs[0].ShowCmd, 5);
   EXPECT_EQ(plat.PrinterSetupCount, 0);
   EXPECT_TRUE(plat.PrintJobs.empty());
