@@ -41,10 +41,10 @@ class TGenerator {
  public:
   void Fill(std::string& block, size_t size) {
     static const char* const words[] = {
-        "install ", "package ", "entry ",  "stream ", "window ", "header ", "offset ",
+        "install ", "package ", "entry ",  "stream ", "window ",   "header ",   "offset ",
         "folder ",  "program ", "wizard ", "cancel ", "shortcut ", "registry ", "licence ",
-        "the ",     "of ",      "and ",    "to ",     "a ",      "in ",     "is ",
-        "for ",     "with ",    "on ",     ", ",      ". ",      "\r\n",    "= "};
+        "the ",     "of ",      "and ",    "to ",     "a ",        "in ",       "is ",
+        "for ",     "with ",    "on ",     ", ",      ". ",        "\r\n",      "= "};
     block.clear();
     while (block.size() < size) {
       const uint64_t r = Next();
@@ -100,8 +100,7 @@ void MakePackage(const std::string& path, uint64_t size, int level) {
 }
 
 // The reference: the usual zlib loop with stdio, buffers of the same sizes.
-void PlainInflate(const std::string& package, const TPackageEntry& entry,
-                  const std::string& dest) {
+void PlainInflate(const std::string& package, const TPackageEntry& entry, const std::string& dest) {
   FILE* in = std::fopen(package.c_str(), "rb");
   FILE* out = std::fopen(dest.c_str(), "wb");
   if (!in || !out) Die("cannot open files for the plain loop");
@@ -180,12 +179,18 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc) Die("missing value for " + a);
       return argv[++i];
     };
-    if (a == "--size-mib") sizes.push_back(std::stoull(value()));
-    else if (a == "--runs") runs = std::max(1, std::stoi(value()));
-    else if (a == "--level") level = std::stoi(value());
-    else if (a == "--dir") dir = value();
-    else if (a == "--measure") measure = value();
-    else Die("usage: bench_extract [--size-mib N]... [--runs R] [--level L] [--dir DIR]");
+    if (a == "--size-mib")
+      sizes.push_back(std::stoull(value()));
+    else if (a == "--runs")
+      runs = std::max(1, std::stoi(value()));
+    else if (a == "--level")
+      level = std::stoi(value());
+    else if (a == "--dir")
+      dir = value();
+    else if (a == "--measure")
+      measure = value();
+    else
+      Die("usage: bench_extract [--size-mib N]... [--runs R] [--level L] [--dir DIR]");
   }
   if (dir.empty()) dir = fs::temp_directory_path().string();
   try {
@@ -196,7 +201,8 @@ int main(int argc, char** argv) {
   if (sizes.empty()) sizes = {1, 1024};
   for (uint64_t mib : sizes) {
     if (mib == 0 || mib >= 2048) Die("sizes must be 1 to 2047 MiB");
-    const std::string package = (fs::path(dir) / ("bench-" + std::to_string(mib) + ".bwp")).string();
+    const std::string package =
+        (fs::path(dir) / ("bench-" + std::to_string(mib) + ".bwp")).string();
     const auto start = Clock::now();
     MakePackage(package, mib << 20, level);
     std::fprintf(stderr, "(made %llu MiB package at level %d in %.1f s)\n",

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr uInt kInChunk = 0xFFFF;      // input read per pass
-constexpr uInt kOutBuffer = 0x1FFFE;   // output buffer, twice the input chunk
+constexpr uInt kInChunk = 0xFFFF;     // input read per pass
+constexpr uInt kOutBuffer = 0x1FFFE;  // output buffer, twice the input chunk
 
 [[noreturn]] void RaiseCannotExtract() { throw Exception(kCannotExtractFile); }
 
@@ -33,11 +33,12 @@ struct TInflateGuard {
 
 }  // namespace
 
-TCompressionManager::TCompressionManager(const std::string& FileName, bool CreateNew,
-                                         bool ReadOnly, bool Appended) {
+TCompressionManager::TCompressionManager(const std::string& FileName, bool CreateNew, bool ReadOnly,
+                                         bool Appended) {
   if (CreateNew && ReadOnly)
-    throw EAssertionFailed("Cannot create TCompressionManager with CreateNew and ReadOnly both TRUE.",
-                           "Common/CompressionManager", 93);
+    throw EAssertionFailed(
+        "Cannot create TCompressionManager with CreateNew and ReadOnly both TRUE.",
+        "Common/CompressionManager", 93);
   FFileName = FileName;
   FReadOnly = ReadOnly;
   FCreateNew = CreateNew;
@@ -174,8 +175,8 @@ bool TCompressionManager::InflateToFile(const TPackageEntry& entry, TFileStream&
         return false;  // bad data, wrong Adler-32, preset dictionary, ...
       }
       if (producedTotal > static_cast<int64_t>(entry.UnpackedSize)) return false;
-      if (ended && (producedTotal != static_cast<int64_t>(entry.UnpackedSize) ||
-                    zs.avail_in != 0 || inLeft != 0))
+      if (ended && (producedTotal != static_cast<int64_t>(entry.UnpackedSize) || zs.avail_in != 0 ||
+                    inLeft != 0))
         return false;  // ends early, or bytes follow the stream's end
       if (!ended && produced == 0 && zs.avail_in == availIn && !(zs.avail_in == 0 && inLeft > 0))
         return false;  // no progress possible: the stream is cut short

@@ -167,7 +167,9 @@ TPackageWriteResult WritePackage(const std::string& OutFile, const std::vector<T
       size_t index;
       {
         std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return abort || nextJob >= jobs.size() || nextJob < nextToWrite + window; });
+        changed.wait(lock, [&] {
+          return abort || nextJob >= jobs.size() || nextJob < nextToWrite + window;
+        });
         if (abort || nextJob >= jobs.size()) return;
         index = nextJob++;
       }
@@ -216,9 +218,9 @@ TPackageWriteResult WritePackage(const std::string& OutFile, const std::vector<T
       if (dataOffset > static_cast<int64_t>(UINT32_MAX))
         throw Exception("Cannot pack entry " + Quoted(job.item->Name) +
                         ": the package would be 4 GiB or more");
-      TPackageEntry header =
-          MakeEntryHeader(job.item->Name, static_cast<uint32_t>(dataOffset),
-                          static_cast<uint32_t>(job.unpacked), static_cast<uint32_t>(job.packedSize));
+      TPackageEntry header = MakeEntryHeader(job.item->Name, static_cast<uint32_t>(dataOffset),
+                                             static_cast<uint32_t>(job.unpacked),
+                                             static_cast<uint32_t>(job.packedSize));
       uint8_t bytes[kEntryHeaderSize];
       EncodeEntryHeader(header, bytes);
       out->Write(bytes, sizeof bytes);

@@ -90,10 +90,18 @@ class TPosixFileStream final : public TFileStream {
 std::unique_ptr<TFileStream> OpenHostFile(const std::string& path, TFileMode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
-    case TFileMode::OpenRead: flags |= O_RDONLY; break;
-    case TFileMode::OpenReadWrite: flags |= O_RDWR; break;
-    case TFileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-    case TFileMode::Append: flags |= O_RDWR; break;
+    case TFileMode::OpenRead:
+      flags |= O_RDONLY;
+      break;
+    case TFileMode::OpenReadWrite:
+      flags |= O_RDWR;
+      break;
+    case TFileMode::Create:
+      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      break;
+    case TFileMode::Append:
+      flags |= O_RDWR;
+      break;
   }
   int fd;
   do {

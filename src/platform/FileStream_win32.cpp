@@ -103,10 +103,16 @@ std::unique_ptr<TFileStream> OpenHostFile(const std::string& path, TFileMode mod
   DWORD access = GENERIC_READ | GENERIC_WRITE;
   DWORD disposition = OPEN_EXISTING;
   switch (mode) {
-    case TFileMode::OpenRead: access = GENERIC_READ; break;
-    case TFileMode::OpenReadWrite: break;
-    case TFileMode::Create: disposition = CREATE_ALWAYS; break;
-    case TFileMode::Append: break;
+    case TFileMode::OpenRead:
+      access = GENERIC_READ;
+      break;
+    case TFileMode::OpenReadWrite:
+      break;
+    case TFileMode::Create:
+      disposition = CREATE_ALWAYS;
+      break;
+    case TFileMode::Append:
+      break;
   }
   HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -41,7 +41,8 @@ bool THostPlatform::ForceDirectories(const std::string& path) {
   // Host paths from here on: a derived platform must not map them again.
   if (THostPlatform::DirectoryExists(path)) return true;
   std::string trimmed = path;
-  while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/')) trimmed.pop_back();
+  while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/'))
+    trimmed.pop_back();
   size_t cut = trimmed.find_last_of("\\/:");
   if (cut != std::string::npos && cut > 0) {
     std::string parent = trimmed.substr(0, trimmed[cut] == ':' ? cut + 1 : cut);
@@ -65,7 +66,8 @@ std::string THostPlatform::CurrentDir() {
 
 int64_t THostPlatform::DiskFree(int drive) {
   if (drive < 0 || drive > 26) return -1;
-  std::string root = drive == 0 ? std::string() : std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
+  std::string root =
+      drive == 0 ? std::string() : std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
   ULARGE_INTEGER available;
   if (!GetDiskFreeSpaceExA(drive == 0 ? nullptr : root.c_str(), &available, nullptr, nullptr))
     return -1;
@@ -164,8 +166,7 @@ void THostPlatform::ShellOpen(const std::string&, const std::string&, const std:
 
 void THostPlatform::WinExec(const std::string&, int) {}
 
-int THostPlatform::MessageBox(const std::string& text, const std::string& caption,
-                              unsigned flags) {
+int THostPlatform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
   return (flags & 0xF) == mb::YesNo ? mb::IdNo : mb::IdOk;
 }

@@ -36,11 +36,20 @@ void Ask(const TINFReader& r, const std::string& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const char* const sections[] = {
-      "title",        "defaultdir",    "license", "files",
-      "directories",  "program group", "group icons", "desktop icons",
-      "launch",       "image",         "background start color", "background end color",
-      "browse button", "run and wait"};
+  static const char* const sections[] = {"title",
+                                         "defaultdir",
+                                         "license",
+                                         "files",
+                                         "directories",
+                                         "program group",
+                                         "group icons",
+                                         "desktop icons",
+                                         "launch",
+                                         "image",
+                                         "background start color",
+                                         "background end color",
+                                         "browse button",
+                                         "run and wait"};
   TINFReader r;
   TMemoryStream stream(std::string(reinterpret_cast<const char*>(data), size));
   r.LoadFromStream(stream);

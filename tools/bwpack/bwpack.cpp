@@ -123,10 +123,13 @@ TArgs ParseArgs(int argc, char** argv) {
 // Accepts only the given options and the given count of positional arguments.
 void Expect(const TArgs& args, size_t positional, const std::set<std::string>& allowed) {
   for (const auto& [name, value] : args.values)
-    if (!allowed.count(name)) throw TUsageError{"option " + name + " does not apply to " + args.command};
+    if (!allowed.count(name))
+      throw TUsageError{"option " + name + " does not apply to " + args.command};
   for (const auto& name : args.flags)
-    if (!allowed.count(name)) throw TUsageError{"option " + name + " does not apply to " + args.command};
-  if (args.positional.size() < positional) throw TUsageError{"missing arguments for " + args.command};
+    if (!allowed.count(name))
+      throw TUsageError{"option " + name + " does not apply to " + args.command};
+  if (args.positional.size() < positional)
+    throw TUsageError{"missing arguments for " + args.command};
   if (args.positional.size() > positional)
     throw TUsageError{"unexpected argument " + Quoted(args.positional[positional])};
 }
@@ -173,7 +176,8 @@ class TProgressLine {
 // unless Commit() succeeded.
 class TTempOutput {
  public:
-  explicit TTempOutput(const std::string& target) : target_(target), path_(target + ".bwpack-tmp") {}
+  explicit TTempOutput(const std::string& target)
+      : target_(target), path_(target + ".bwpack-tmp") {}
   ~TTempOutput() {
     if (!committed_) Platform().DeleteFileAt(path_);
   }
@@ -277,8 +281,7 @@ int Build(const TArgs& args) {
   for (const char* section : {"license", "image"}) {
     if (!reader.SectionExists(section)) continue;
     std::string name = reader.GetValue(section);
-    if (TrimBlanks(name).empty())
-      throw TFailure("[" + std::string(section) + "] names no entry");
+    if (TrimBlanks(name).empty()) throw TFailure("[" + std::string(section) + "] names no entry");
     add(name);
   }
 
@@ -287,7 +290,8 @@ int Build(const TArgs& args) {
     sourceDir = fs::path(script).parent_path().string();
     if (sourceDir.empty()) sourceDir = ".";
   }
-  if (!Platform().DirectoryExists(sourceDir)) throw TFailure("source folder " + sourceDir + " not found");
+  if (!Platform().DirectoryExists(sourceDir))
+    throw TFailure("source folder " + sourceDir + " not found");
 
   std::vector<TPackageItem> items;
   items.push_back({"install.inf", script, text});
@@ -298,7 +302,8 @@ int Build(const TArgs& args) {
     if (path.empty() && UpperAscii(name) == "UNINSTALL.EXE") {
       path = args.Value("--uninstaller");
 #ifdef BW_DEFAULT_UNINSTALLER
-      if (path.empty() && Platform().FileExists(BW_DEFAULT_UNINSTALLER)) path = BW_DEFAULT_UNINSTALLER;
+      if (path.empty() && Platform().FileExists(BW_DEFAULT_UNINSTALLER))
+        path = BW_DEFAULT_UNINSTALLER;
 #endif
       if (!path.empty() && !Platform().FileExists(path))
         throw TFailure("entry " + Quoted(name) + ": uninstaller " + path + " not found");
@@ -414,8 +419,10 @@ fs::path SafeRelativePath(const std::string& name) {
   if (name.empty() || name[0] == '\\' || name[0] == '/' || (name.size() > 1 && name[1] == ':'))
     throw TFailure("entry " + Quoted(name) + ": refusing an absolute or empty name");
   for (char c : name) {
-    if (c == '\\' || c == '/') flush();
-    else part += c;
+    if (c == '\\' || c == '/')
+      flush();
+    else
+      part += c;
   }
   flush();
   if (rel.empty()) throw TFailure("entry " + Quoted(name) + ": refusing an empty name");
@@ -446,7 +453,8 @@ int Extract(const TArgs& args) {
   if (!args.Has("-o")) throw TUsageError{"extract needs -o OUT (or --all -C DIR)"};
   auto package = OpenPackage(args.positional[0], raw);
   const std::string name = args.positional[1];
-  if (package->FindEntry(name) < 0) throw TFailure("no entry " + Quoted(name) + " in " + args.positional[0]);
+  if (package->FindEntry(name) < 0)
+    throw TFailure("no entry " + Quoted(name) + " in " + args.positional[0]);
   ExtractOne(*package, name, args.Value("-o"));
   return 0;
 }

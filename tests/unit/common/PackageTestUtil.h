@@ -20,9 +20,9 @@ class TTempDir {
  public:
   TTempDir() {
     static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("bw-pkg-test-" + std::to_string(std::random_device{}()) + "-" +
-             std::to_string(counter++));
+    path_ =
+        std::filesystem::temp_directory_path() /
+        ("bw-pkg-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
   ~TTempDir() {
@@ -37,7 +37,8 @@ class TTempDir {
 };
 
 inline void WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(data.data(), static_cast<std::streamsize>(data.size()));
 }
 
 inline std::string ReadFile(const std::string& path) {
@@ -84,9 +85,9 @@ inline std::string MakePackage(const std::vector<TRawEntry>& entries, const std:
   for (const TRawEntry& e : entries) {
     const uint32_t offset = static_cast<uint32_t>(out.size() - host.size() + kEntryHeaderSize);
     uint8_t header[kEntryHeaderSize];
-    EncodeEntryHeader(MakeEntryHeader(e.name, offset, e.unpacked,
-                                      static_cast<uint32_t>(e.stream.size())),
-                      header);
+    EncodeEntryHeader(
+        MakeEntryHeader(e.name, offset, e.unpacked, static_cast<uint32_t>(e.stream.size())),
+        header);
     out.append(reinterpret_cast<char*>(header), sizeof header);
     out += e.stream;
   }
@@ -100,8 +101,8 @@ inline std::string MakePackage(const std::vector<TRawEntry>& entries, const std:
 
 // Text-like content that compresses about 3:1, deterministic.
 inline std::string TextContent(size_t size, uint32_t seed = 1) {
-  static const char* words[] = {"alpha ", "bravo ",  "charlie ", "delta ", "echo\r\n",
-                                "fox ",   "golf, ",  "hotel ",   "india ", "juliet. "};
+  static const char* words[] = {"alpha ", "bravo ", "charlie ", "delta ", "echo\r\n",
+                                "fox ",   "golf, ", "hotel ",   "india ", "juliet. "};
   std::mt19937 rng(seed);
   std::string s;
   s.reserve(size + 16);

@@ -91,7 +91,8 @@ TEST(PackageWriterTest, OutputDoesNotDependOnThreadCountAndSpillsLargeEntries) {
 TEST(PackageWriterTest, FailuresNameTheEntry) {
   TTempDir dir;
   try {
-    WritePackage(dir / "out.bin", {{"a", "", std::string("x")}, {"data\\gone.txt", dir / "gone", std::nullopt}});
+    WritePackage(dir / "out.bin",
+                 {{"a", "", std::string("x")}, {"data\\gone.txt", dir / "gone", std::nullopt}});
     FAIL();
   } catch (const Exception& e) {
     EXPECT_NE(std::string(e.what()).find("\"data\\gone.txt\""), std::string::npos) << e.what();
