@@ -32,6 +32,22 @@ std::string TempPath(const char* suffix) {
       .string();
 }
 
+const std::string& InputPath() {
+  static const std::string path = TempPath(".bin");
+  return path;
+}
+
+const std::string& OutputPath() {
+  static const std::string path = TempPath(".out");
+  return path;
+}
+
+void RemoveTempFiles() {
+  std::error_code ec;
+  std::filesystem::remove(InputPath(), ec);
+  std::filesystem::remove(OutputPath(), ec);
+}
+
 void Check(bool ok) {
   if (!ok) std::abort();
 }
@@ -39,8 +55,11 @@ void Check(bool ok) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string input = TempPath(".bin");
-  static const std::string output = TempPath(".out");
+  const std::string& input = InputPath();
+  const std::string& output = OutputPath();
+  // Registered after the paths exist, so it runs before they are destroyed.
+  static const bool cleanup = std::atexit(RemoveTempFiles) == 0;
+  (void)cleanup;
   std::ofstream(input, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 
