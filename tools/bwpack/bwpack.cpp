@@ -41,7 +41,8 @@ const char kUsage[] =
     "Options:\n"
     "  --source DIR        folder holding the entries' files (default: the script's)\n"
     "  --stub FILE         installer program to put before the package\n"
-    "  --uninstaller FILE  file packed as uninstall.exe when DIR has none\n"
+    "  --uninstaller FILE  file packed as uninstall.exe when DIR has none (default:\n"
+    "                      uninstall.exe beside bwpack, if there is one)\n"
     "  -o OUT              file to write\n"
     "  -C DIR              folder to extract into\n"
     "  --raw               FILE is a plain package starting at offset 0\n"
@@ -239,6 +240,18 @@ std::string ResolveSource(const std::string& dir, const std::string& name) {
   return fs::is_regular_file(current, ec) ? current.string() : std::string();
 }
 
+// The uninstaller packed when neither the source folder nor --uninstaller
+// has one: the one shipped beside bwpack, else the one this build made.
+std::string DefaultUninstaller() {
+  const std::string beside =
+      (fs::path(Platform().ExeName()).parent_path() / "uninstall.exe").string();
+  if (Platform().FileExists(beside)) return beside;
+#ifdef BW_DEFAULT_UNINSTALLER
+  if (Platform().FileExists(BW_DEFAULT_UNINSTALLER)) return BW_DEFAULT_UNINSTALLER;
+#endif
+  return {};
+}
+
 std::string TrimBlanks(const std::string& s) {
   size_t b = 0, e = s.size();
   while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
@@ -301,10 +314,7 @@ int Build(const TArgs& args) {
     std::string path = ResolveSource(sourceDir, name);
     if (path.empty() && UpperAscii(name) == "UNINSTALL.EXE") {
       path = args.Value("--uninstaller");
-#ifdef BW_DEFAULT_UNINSTALLER
-      if (path.empty() && Platform().FileExists(BW_DEFAULT_UNINSTALLER))
-        path = BW_DEFAULT_UNINSTALLER;
-#endif
+      if (path.empty()) path = DefaultUninstaller();
       if (!path.empty() && !Platform().FileExists(path))
         throw TFailure("entry " + Quoted(name) + ": uninstaller " + path + " not found");
     }
