@@ -126,14 +126,14 @@ void TMainForm::InstallFirstStage() {
   w.prgTotal.SetMax(files.empty() ? 0 : static_cast<int>(files.size()) - 1);
   w.prgTotal.SetPosition(0);
   Pump();
-  if (RunStopped()) return;
+  if (Aborting || RunStopped()) return;
 
   for (size_t i = 0; i < files.size(); ++i) {
     std::string entry, target;
     ScriptReader->SplitValue(files[i], entry, target);
     w.lblInstallingFile.SetCaption("Extracting " + target + "...");
     Pump();
-    if (RunStopped()) return;
+    if (Aborting || RunStopped()) return;
 
     std::string file = AddTrailingBackslash(InstallDir) + target;
     CreateDirectoryChain(DirectoryPart(RemoveDoubleBackslashes(file)));
@@ -147,6 +147,12 @@ void TMainForm::InstallFirstStage() {
     } catch (const std::exception&) {
       Extracting = false;
       failed = true;
+    }
+    // A cancel (or a confirmed close) while the file was being unpacked:
+    // the reader has stopped, now roll back.
+    if (Aborting) {
+      CancelInstallation();
+      return;
     }
     if (RunStopped()) return;
     if (failed) {
@@ -162,13 +168,9 @@ void TMainForm::InstallFirstStage() {
       Platform().Terminate();
       return;
     }
-    if (Aborting) {
-      CancelInstallation();
-      return;
-    }
     w.prgTotal.SetPosition(static_cast<int>(i) + 1);
     Pump();
-    if (RunStopped()) return;
+    if (Aborting || RunStopped()) return;
   }
 
   stageRunning_ = false;

@@ -31,9 +31,19 @@ void TMainForm::FormCloseQuery(bool& canClose) {
 }
 
 void TMainForm::FormClose() {
-  // Every record is on disk already; nothing is rolled back. A run still
-  // nested below sees the log gone and stops (RunStopped).
-  LogFile.reset();
+  StopRunOnClose();
+  // Every record is on disk already. A rollback still waiting for the file
+  // being unpacked keeps the log; it releases it when done.
+  if (!(Aborting && Extracting)) LogFile.reset();
+}
+
+// The close questions say that closing cancels the installation, so a
+// confirmed close does: files being unpacked are rolled back as after Cancel,
+// and a later stage stops at the next point where it looks.
+void TMainForm::StopRunOnClose() {
+  if (!stageRunning_) return;
+  stopRequested_ = true;
+  if (PageIndex == 3 && !Aborting) CancelInstallation();
 }
 
 bool TMainForm::Close() {
@@ -49,6 +59,6 @@ bool TMainForm::Close() {
   return true;
 }
 
-bool TMainForm::RunStopped() const { return closed_ || !LogFile; }
+bool TMainForm::RunStopped() const { return closed_ || stopRequested_ || !LogFile; }
 
 void TMainForm::Pump() { Platform().ProcessMessages(); }

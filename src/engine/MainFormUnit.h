@@ -58,6 +58,9 @@ class TMainForm {
   // the end of the application. Returns true when it closed.
   bool Close();
   bool Closed() const { return closed_; }
+  // Either window is closing after the user confirmed it: a run in progress
+  // is cancelled (see MainFormUnit.cpp).
+  void StopRunOnClose();
 
   TWizardForm& Wizard() { return *wizard_; }
 
@@ -76,6 +79,7 @@ class TMainForm {
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool stageRunning_ = false;  // a stage of the run is working
+  bool stopRequested_ = false;  // a confirmed close asked the run to stop
 };
 
 // A script's integer: optional leading blanks and sign, then decimal digits,

@@ -79,7 +79,10 @@ void TWizardForm::FormCloseQuery(bool& canClose) {
   canClose = answer == mb::IdYes;
 }
 
-void TWizardForm::FormClose() { Platform().Terminate(); }
+void TWizardForm::FormClose() {
+  if (MainForm) MainForm->StopRunOnClose();
+  Platform().Terminate();
+}
 
 bool TWizardForm::Close() {
   if (closed_) return true;

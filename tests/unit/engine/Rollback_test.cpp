@@ -136,18 +136,20 @@ TEST_F(RollbackTest, ErrorDuringAFileRollsBackAndEnds) {
   EXPECT_EQ(PageIndex, 3);
 }
 
-// The main window closed while the run is nested below it: the log is
-// released and the run stops where it next looks, without using it.
-TEST_F(RollbackTest, MainWindowClosedDuringTheRunStopsIt) {
+// The main window closed while the run is nested below it: the close means
+// what its question says, so the run rolls back once the reader has stopped,
+// and never uses the log after the window released it.
+TEST_F(RollbackTest, MainWindowClosedDuringTheRunRollsBack) {
   Start(kTwoFiles, {{"a", "small"}, {"b", Incompressible(400000)}});
   GoToLocation("C:\\Apps\\Tool");
   int reportsAfterClose = 0;
   plat.OnProcessMessages = [&] {
     if (form->Closed()) {
-      ++reportsAfterClose;
+      if (Extracting) ++reportsAfterClose;
       return;
     }
-    if (Extracting && W().lblInstallingFile.Caption() == "Extracting b.bin...") {
+    if (Extracting && W().lblInstallingFile.Caption() == "Extracting b.bin..." &&
+        W().prgFile.Position() > 0) {
       plat.MessageBoxAnswers.push_back(mb::IdYes);
       EXPECT_TRUE(form->Close());
     }
@@ -156,15 +158,52 @@ TEST_F(RollbackTest, MainWindowClosedDuringTheRunStopsIt) {
   EXPECT_TRUE(form->Closed());
   EXPECT_EQ(LogFile, nullptr);
   EXPECT_LE(reportsAfterClose, 1);  // the reader stopped after its current step
-  EXPECT_FALSE(Exists("C:\\Menu\\Tool"));
   EXPECT_TRUE(plat.Terminated());
-  // Nothing is rolled back; the log on disk names what is there.
-  EXPECT_TRUE(plat.FileExists("C:\\Apps\\Tool\\data\\a.txt"));
-  Records records = LogRecords("C:\\Apps\\Tool\\uninstall.log");
-  EXPECT_EQ(records.back(), "File: C:\\Apps\\Tool\\b.bin");
+  EXPECT_FALSE(Exists("C:\\Apps\\Tool\\data\\a.txt"));
+  ExpectNothingLeft();
   // A later Next finds nothing to do.
   form->NextPage();
   EXPECT_FALSE(Exists("C:\\Menu\\Tool"));
+}
+
+// Cancel pressed between two files asks the close question; Yes cancels the
+// installation there and then.
+TEST_F(RollbackTest, WizardClosedBetweenFilesRollsBack) {
+  Start(kTwoFiles, {{"a", "small"}, {"b", Incompressible(400000)}});
+  GoToLocation("C:\\Apps\\Tool");
+  plat.OnProcessMessages = [this, done = false]() mutable {
+    if (done || Extracting || W().lblInstallingFile.Caption() != "Extracting b.bin...") return;
+    done = true;
+    plat.MessageBoxAnswers.push_back(mb::IdYes);
+    W().btnCancel.Click();
+  };
+  W().btnNext.Click();
+  ASSERT_GE(plat.MessageBoxes.size(), 1u);
+  EXPECT_EQ(plat.MessageBoxes[0].Caption, "Cancel Installation");
+  EXPECT_TRUE(W().Closed());
+  EXPECT_TRUE(plat.Terminated());
+  EXPECT_TRUE(Aborting);
+  EXPECT_EQ(PageIndex, 3);
+  ExpectNothingLeft();
+}
+
+// Closed while a program of the second stage is about to run: the run stops
+// there; what it made stays registered for the uninstaller.
+TEST_F(RollbackTest, WizardClosedInTheSecondStageStopsTheRun) {
+  Start(std::string(kTwoFiles) + "\r\n[run and wait]\r\nfirst.exe\r\nsecond.exe\r\n",
+        {{"a", "small"}, {"b", "big"}});
+  GoToLocation("C:\\Apps\\Tool");
+  plat.OnProcessMessages = [this, done = false]() mutable {
+    if (done || W().lblCompleting.Caption() != "Running external program first.exe...") return;
+    done = true;
+    plat.MessageBoxAnswers.push_back(mb::IdYes);
+    EXPECT_TRUE(W().Close());
+  };
+  W().btnNext.Click();
+  EXPECT_TRUE(plat.Terminated());
+  EXPECT_TRUE(plat.ProgramsRun.empty());
+  EXPECT_EQ(PageIndex, 4);
+  EXPECT_TRUE(plat.FileExists("C:\\Apps\\Tool\\b.bin"));
 }
 
 TEST_F(RollbackTest, RemoveLoggedItemRules) {
