@@ -1,7 +1,5 @@
 // The installer program: checks its package, then shows the background and
 // the wizard and runs the message loop until the installation ends.
-#include "platform/win32/WinHeader.h"
-
 #include <commctrl.h>
 
 #include <cstdlib>
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "engine/MainFormUnit.h"
+#include "platform/win32/WinHeader.h"
 #include "setup/SetupPlatform_win32.h"
 #include "ui/WizardFormUnit.h"
 #include "ui/win32/MainView.h"

@@ -18,7 +18,8 @@ HBITMAP BitmapFromBmpBytes(const std::string& bytes) {
   const BITMAPINFOHEADER& h = info->bmiHeader;
   if (h.biWidth <= 0 || h.biHeight == 0 || h.biPlanes != 1) return nullptr;
   if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) return nullptr;
-  unsigned long long stride = ((static_cast<unsigned long long>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
+  unsigned long long stride =
+      ((static_cast<unsigned long long>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
   long long rows = h.biHeight < 0 ? -static_cast<long long>(h.biHeight) : h.biHeight;
   unsigned long long need = stride * static_cast<unsigned long long>(rows);
   if (fh.bfOffBits >= bytes.size() || bytes.size() - fh.bfOffBits < need) return nullptr;
@@ -27,8 +28,8 @@ HBITMAP BitmapFromBmpBytes(const std::string& bytes) {
   if (sizeof fh + headerSize + colours * sizeof(RGBQUAD) > fh.bfOffBits) return nullptr;
 
   HDC dc = GetDC(nullptr);
-  HBITMAP bmp = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, bytes.data() + fh.bfOffBits,
-                               info, DIB_RGB_COLORS);
+  HBITMAP bmp = CreateDIBitmap(dc, &info->bmiHeader, CBM_INIT, bytes.data() + fh.bfOffBits, info,
+                               DIB_RGB_COLORS);
   ReleaseDC(nullptr, dc);
   return bmp;
 }

@@ -21,8 +21,8 @@ std::string DriveCaption(char drive) {
   // wait for the medium.
   if (GetDriveTypeA(root.c_str()) == DRIVE_FIXED) {
     char label[MAX_PATH + 1] = {};
-    if (GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr,
-                              nullptr, 0) &&
+    if (GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr,
+                              0) &&
         label[0])
       caption += std::string(" [") + label + "]";
   }

@@ -7,7 +7,7 @@
 namespace view {
 
 struct TDirEntry {
-  std::string Path;  // full path; a drive root keeps its "\"
+  std::string Path;   // full path; a drive root keeps its "\"
   std::string Shown;  // the item's text, indented by its level
 };
 

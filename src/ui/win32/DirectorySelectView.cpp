@@ -30,8 +30,8 @@ class TDirectorySelectView : public TControlObserver {
   void SelectDrive();
   void OpenSelected();
   std::vector<TControl*> Models() {
-    return {&d_.Form, &d_.edtPath, &d_.DriveComboBox, &d_.DirectoryListBox, &d_.btnOK,
-            &d_.btnCancel};
+    return {&d_.Form,  &d_.edtPath,  &d_.DriveComboBox, &d_.DirectoryListBox,
+            &d_.btnOK, &d_.btnCancel};
   }
 
   TDirectorySelect& d_;
@@ -202,8 +202,8 @@ LRESULT TDirectorySelectView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       SetFocus(edit_);
       return 0;
     case WM_NEXTDLGCTL: {
-      HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp)
-                             : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
+      HWND next =
+          LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
       if (next) SetFocus(next);
       return 0;
     }

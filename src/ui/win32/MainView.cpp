@@ -27,9 +27,9 @@ class TGdiCanvas : public TCanvas {
 
   void TextOut(int x, int y, const std::string& text, uint32_t color) override {
     if (!font_) {
-      font_ = CreateFontA(-MulDiv(32, view::ScreenDpi(), 72), 0, 0, 0, FW_BOLD, TRUE, FALSE,
-                          FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
+      font_ = CreateFontA(-MulDiv(32, view::ScreenDpi(), 72), 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
+                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, "Arial");
       oldFont_ = SelectObject(dc_, font_);
       SetBkMode(dc_, TRANSPARENT);
     }

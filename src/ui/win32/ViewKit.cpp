@@ -59,8 +59,8 @@ const char* PanelClass() {
   return name;
 }
 
-HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, DWORD exStyle,
-                 int x, int y, int w, int h, int id) {
+HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, DWORD exStyle, int x,
+                 int y, int w, int h, int id) {
   HWND c = CreateWindowExA(exStyle, cls, text, style | WS_CHILD, Scale(x), Scale(y), Scale(w),
                            Scale(h), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);

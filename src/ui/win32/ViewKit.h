@@ -23,8 +23,8 @@ HFONT DialogFont();
 const char* PanelClass();
 
 // Creates a child window at a 96-dpi rectangle, with the dialog font.
-HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, DWORD exStyle,
-                 int x, int y, int w, int h, int id);
+HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, DWORD exStyle, int x,
+                 int y, int w, int h, int id);
 
 std::string WindowText(HWND h);
 void SetWindowTextIfChanged(HWND h, const std::string& text);

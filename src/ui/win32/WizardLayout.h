@@ -1,16 +1,30 @@
 #pragma once
 // The wizard's layout at 96 dots per inch: every control, its parent panel,
 // its kind, its rectangle inside the parent, its style and its anchors.
-#include "platform/win32/WinHeader.h"
-
 #include <commctrl.h>
+
+#include "platform/win32/WinHeader.h"
 
 namespace view {
 
 // AutoLabel: one line, at least as wide as its text. RightLabel: one line, right
 // aligned, widened to the left when its text does not fit.
-enum class TKind { Panel, Page, TextPanel, ImagePanel, Label, AutoLabel, RightLabel, Button,
-                   Check, Edit, Rich, Progress, Image, Bevel };
+enum class TKind {
+  Panel,
+  Page,
+  TextPanel,
+  ImagePanel,
+  Label,
+  AutoLabel,
+  RightLabel,
+  Button,
+  Check,
+  Edit,
+  Rich,
+  Progress,
+  Image,
+  Bevel
+};
 
 // Edges a control keeps its distance to when its panel widens.
 enum : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8, akAll = 15 };
@@ -67,8 +81,7 @@ inline constexpr TLayoutItem kWizardLayout[] = {
     {"tabInstalling", "WizardPages", TKind::Page, 4, 4, 476, 285, 0, akAll},
     {"pnlImgInstalling", "tabInstalling", TKind::ImagePanel, 0, 0, 161, 285, 0,
      akLeft | akTop | akBottom},
-    {"imgInstalling", "pnlImgInstalling", TKind::Image, 8, 8, 150, 260, SS_BITMAP,
-     akLeft | akTop},
+    {"imgInstalling", "pnlImgInstalling", TKind::Image, 8, 8, 150, 260, SS_BITMAP, akLeft | akTop},
     {"pnlMainInstalling", "tabInstalling", TKind::TextPanel, 161, 0, 315, 285, 0, akAll},
     {"lblTotalProgress", "pnlMainInstalling", TKind::AutoLabel, 8, 80, 0, 13,
      SS_NOPREFIX | SS_LEFTNOWORDWRAP, akLeft | akTop},
@@ -81,11 +94,10 @@ inline constexpr TLayoutItem kWizardLayout[] = {
     {"tabCompleting", "WizardPages", TKind::Page, 4, 4, 476, 285, 0, akAll},
     {"pnlImgCompleting", "tabCompleting", TKind::ImagePanel, 0, 0, 161, 285, 0,
      akLeft | akTop | akBottom},
-    {"imgCompleting", "pnlImgCompleting", TKind::Image, 8, 8, 150, 260, SS_BITMAP,
-     akLeft | akTop},
+    {"imgCompleting", "pnlImgCompleting", TKind::Image, 8, 8, 150, 260, SS_BITMAP, akLeft | akTop},
     {"pnlMainCompleting", "tabCompleting", TKind::TextPanel, 161, 0, 315, 285, 0, akAll},
-    {"lblCompleting", "pnlMainCompleting", TKind::Label, 8, 88, 299, 165,
-     SS_NOPREFIX | SS_CENTER, akAll},
+    {"lblCompleting", "pnlMainCompleting", TKind::Label, 8, 88, 299, 165, SS_NOPREFIX | SS_CENTER,
+     akAll},
 
     {"tabComplete", "WizardPages", TKind::Page, 4, 4, 476, 285, 0, akAll},
     {"pnlImgComplete", "tabComplete", TKind::ImagePanel, 0, 0, 161, 285, 0,

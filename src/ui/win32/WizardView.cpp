@@ -38,8 +38,7 @@ const char* WindowClassFor(TKind k) {
 }
 
 bool IsContainer(TKind k) {
-  return k == TKind::Panel || k == TKind::Page || k == TKind::TextPanel ||
-         k == TKind::ImagePanel;
+  return k == TKind::Panel || k == TKind::Page || k == TKind::TextPanel || k == TKind::ImagePanel;
 }
 
 int TextWidth(HWND h, const std::string& text) {
@@ -274,7 +273,8 @@ void TWizardView::ControlChanged(TControl& c) {
     ShowActivePage();
   } else if (&c == &form_.SpaceTimer) {
     bool on = form_.SpaceTimer.Enabled();
-    if (on && !timerOn_) SetTimer(hwnd_, kSpaceTimerId, static_cast<UINT>(form_.SpaceTimer.Interval), nullptr);
+    if (on && !timerOn_)
+      SetTimer(hwnd_, kSpaceTimerId, static_cast<UINT>(form_.SpaceTimer.Interval), nullptr);
     if (!on && timerOn_) KillTimer(hwnd_, kSpaceTimerId);
     timerOn_ = on;
     return;
@@ -322,7 +322,8 @@ void TWizardView::OnCommand(int id, int code, HWND control) {
 
 LRESULT CALLBACK TWizardView::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
-    auto* created = reinterpret_cast<TWizardView*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+    auto* created =
+        reinterpret_cast<TWizardView*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
     created->hwnd_ = h;
     SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
   }
@@ -382,8 +383,8 @@ LRESULT TWizardView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         SetFocus(first);
       return 0;
     case WM_NEXTDLGCTL: {
-      HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp)
-                             : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
+      HWND next =
+          LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
       if (next) SetFocus(next);
       return 0;
     }

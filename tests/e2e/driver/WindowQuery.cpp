@@ -143,7 +143,8 @@ std::string Property(HWND c, const std::string& prop) {
     LRESULT n = Send(c, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < n; ++i) {
       std::wstring item(static_cast<size_t>(SendW(c, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-      item.resize(static_cast<size_t>(SendW(c, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
+      item.resize(
+          static_cast<size_t>(SendW(c, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
       char narrow[1024] = {};
       WideCharToMultiByte(CP_ACP, 0, item.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
       all += (i ? "|" : "") + std::string(narrow);

@@ -31,6 +31,8 @@
 // window itself.
 #include <fcntl.h>
 #include <io.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <cstdio>
@@ -42,9 +44,6 @@
 #include <vector>
 
 #include "WindowQuery.h"
-
-#include <objbase.h>
-#include <shlobj.h>
 
 using namespace drive;
 
@@ -147,7 +146,7 @@ void Answer(const TArgs& a) {
 void Key(const TArgs& a) {
   Need(a, 3);
   HWND top = Window(a[1]);
-  WPARAM vk = a[2] == "escape" ? VK_ESCAPE
+  WPARAM vk = a[2] == "escape"   ? VK_ESCAPE
               : a[2] == "return" ? VK_RETURN
               : a[2] == "tab"    ? VK_TAB
               : a[2] == "space"  ? VK_SPACE
@@ -242,8 +241,8 @@ void Step(const TArgs& a) {
     Need(a, 4);
     HWND c = Control(a[1], a[2]);
     DWORD_PTR r;
-    SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()),
-                        SMTO_ABORTIFHUNG, 5000, &r);
+    SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()), SMTO_ABORTIFHUNG,
+                        5000, &r);
   } else if (cmd == "item-click") {
     ItemClick(a);
   } else if (cmd == "close") {

@@ -1,6 +1,9 @@
 // The wizard's window against its model: every change shows in the real
 // controls, the text panels widen without the side image, and clicks, keys,
 // the timer and the close box reach the model's handlers.
+#include "ui/win32/WizardView.h"
+
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,9 +12,6 @@
 #include "ui/WizardFormUnit.h"
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/ViewKit.h"
-#include "ui/win32/WizardView.h"
-
-#include <commctrl.h>
 
 namespace {
 
