@@ -23,6 +23,17 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) silent = silent || IsSilentSwitch(argv[i]);
 
   std::string self = Platform().ExeName();
+  // A second copy started meanwhile would race the first over the same files.
+  std::string mutexName = "Local\\BundlewrighterUninstall:" + self;
+  for (size_t i = 6; i < mutexName.size(); ++i)
+    if (mutexName[i] == '\\') mutexName[i] = '/';
+  HANDLE running = CreateMutexA(nullptr, FALSE, mutexName.c_str());
+  if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (!silent)
+      Platform().MessageBox("The uninstaller is already running.", "Uninstall",
+                            mb::OK | mb::IconInformation);
+    return ExitIncomplete;
+  }
   TProgressWindow progress;
   std::string movedTo;
   TUninstallHooks hooks;
