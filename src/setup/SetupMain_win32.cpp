@@ -1,7 +1,5 @@
 // The installer program: checks its package, then shows the background and
 // the wizard and runs the message loop until the installation ends.
-#include <commctrl.h>
-
 #include <cstdlib>
 #include <exception>
 #include <memory>
@@ -11,6 +9,7 @@
 #include "platform/win32/WinHeader.h"
 #include "setup/SetupPlatform_win32.h"
 #include "ui/WizardFormUnit.h"
+#include "ui/win32/CommonControls.h"
 #include "ui/win32/MainView.h"
 #include "ui/win32/WizardView.h"
 

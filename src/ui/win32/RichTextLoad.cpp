@@ -1,9 +1,9 @@
 #include "ui/win32/RichTextLoad.h"
 
-#include <richedit.h>
-
 #include <algorithm>
 #include <cstring>
+
+#include "ui/win32/CommonControls.h"
 
 namespace view {
 

@@ -1,9 +1,8 @@
 #pragma once
 // The wizard's layout at 96 dots per inch: every control, its parent panel,
 // its kind, its rectangle inside the parent, its style and its anchors.
-#include <commctrl.h>
-
 #include "platform/win32/WinHeader.h"
+#include "ui/win32/CommonControls.h"
 
 namespace view {
 

@@ -1,9 +1,8 @@
 #include "WindowQuery.h"
 
-#include <commctrl.h>
-
 #include <stdexcept>
 
+#include "ui/win32/CommonControls.h"
 #include "ui/win32/ControlIds.h"
 
 namespace drive {

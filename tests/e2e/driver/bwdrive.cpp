@@ -31,8 +31,11 @@
 // window itself.
 #include <fcntl.h>
 #include <io.h>
+// clang-format off
+#include "platform/win32/WinHeader.h"
 #include <objbase.h>
 #include <shlobj.h>
+// clang-format on
 
 #include <chrono>
 #include <cstdio>

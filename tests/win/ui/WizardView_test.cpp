@@ -3,13 +3,13 @@
 // the timer and the close box reach the model's handlers.
 #include "ui/win32/WizardView.h"
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "platform/HostPlatform.h"
 #include "ui/WizardFormUnit.h"
+#include "ui/win32/CommonControls.h"
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/ViewKit.h"
 
