@@ -79,7 +79,8 @@ void RemoveAfterExit(const std::vector<std::string>& files,
   if (system.empty()) return;
   std::string cmd = system + "\\cmd.exe";
   std::string commandLine = "\"" + cmd + "\" /d /v:off /s /c \"" + script + "\"";
-  std::string workDir = TempFolder();
+  // Not the temporary folder: the move aside fails when it is unusable.
+  std::string workDir = system;
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
@@ -87,7 +88,7 @@ void RemoveAfterExit(const std::vector<std::string>& files,
   PROCESS_INFORMATION pi = {};
   if (CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                      CREATE_NO_WINDOW | DETACHED_PROCESS, nullptr,
-                     workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
+                     workDir.c_str(), &si, &pi)) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
   }
