@@ -87,8 +87,7 @@ void RemoveAfterExit(const std::vector<std::string>& files,
   si.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION pi = {};
   if (CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                     CREATE_NO_WINDOW | DETACHED_PROCESS, nullptr,
-                     workDir.c_str(), &si, &pi)) {
+                     CREATE_NO_WINDOW | DETACHED_PROCESS, nullptr, workDir.c_str(), &si, &pi)) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
   }
