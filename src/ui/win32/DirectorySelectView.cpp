@@ -116,7 +116,7 @@ void TDirectorySelectView::FillList() {
   int current = -1;
   for (const TDirEntry& e : entries_) {
     LRESULT i = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.Shown.c_str()));
-    if (e.Path.size() == listed_.size() || e.Path == listed_ + "\\") current = static_cast<int>(i);
+    if (e.Path == listed_ || e.Path + "\\" == listed_) current = static_cast<int>(i);
   }
   SendMessageA(list_, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
   SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
