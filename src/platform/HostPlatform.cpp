@@ -167,7 +167,10 @@ void THostPlatform::ShellOpen(const std::string&, const std::string&, const std:
 void THostPlatform::WinExec(const std::string&, int) {}
 
 int THostPlatform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
-  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  // Plain writes: formatted output would pull the whole printf engine into
+  // the installer, which never calls this.
+  std::string line = caption + ": " + text + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
   return (flags & 0xF) == mb::YesNo ? mb::IdNo : mb::IdOk;
 }
 

@@ -26,6 +26,13 @@ std::string SystemErrorText(HRESULT code) {
   return text;
 }
 
+// The identifiers, spelled out here rather than taken from libuuid, which
+// would pull every GUID it knows into the installer (about 40 KiB).
+const CLSID kClsidShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIidUnknown = {0x00000000, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIidShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIidPersistFile = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 template <class T>
 void ReleaseRef(T*& p) {
   if (p) p->Release();
@@ -36,14 +43,14 @@ void ReleaseRef(T*& p) {
 
 TShortcut::TShortcut() {
   HRESULT hr =
-      CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                       IID_IUnknown, reinterpret_cast<void**>(&ComObject));
+      CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                       kIidUnknown, reinterpret_cast<void**>(&ComObject));
   if (FAILED(hr)) {
     ComObject = nullptr;
     throw Exception(SystemErrorText(hr));
   }
-  if (FAILED(ComObject->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(&ShellLink))) ||
-      FAILED(ComObject->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&PersistFile)))) {
+  if (FAILED(ComObject->QueryInterface(kIidShellLinkA, reinterpret_cast<void**>(&ShellLink))) ||
+      FAILED(ComObject->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&PersistFile)))) {
     ReleaseRef(PersistFile);
     ReleaseRef(ShellLink);
     ReleaseRef(ComObject);

@@ -10,7 +10,6 @@
 #include <objbase.h>
 #include <richedit.h>
 #include <shellapi.h>
-#include <winspool.h>
 
 std::vector<HWND> TWin32Platform::FDialogs;
 
@@ -214,9 +213,32 @@ bool TWin32Platform::HandleDialogMessage(MSG& msg) {
   return false;
 }
 
+namespace {
+
+// winspool.drv is no known system DLL: imported at load time it would be
+// looked up beside the program first (a planted copy in a downloads folder
+// would run), before any search-order hardening in main could act. So it is
+// loaded on demand, from the system folder only.
+BOOL DefaultPrinterName(char* buffer, DWORD* size) {
+  using TGetDefaultPrinterA = BOOL(WINAPI*)(char*, DWORD*);
+  static TGetDefaultPrinterA get = [] {
+    HMODULE spool = LoadLibraryExA("winspool.drv", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return spool ? reinterpret_cast<TGetDefaultPrinterA>(
+                       reinterpret_cast<void*>(GetProcAddress(spool, "GetDefaultPrinterA")))
+                 : nullptr;
+  }();
+  if (!get) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return FALSE;
+  }
+  return get(buffer, size);
+}
+
+}  // namespace
+
 bool TWin32Platform::HasDefaultPrinter() {
   DWORD size = 0;
-  if (GetDefaultPrinterA(nullptr, &size)) return size > 0;
+  if (DefaultPrinterName(nullptr, &size)) return size > 0;
   return GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > 0;
 }
 
@@ -248,10 +270,10 @@ HDC TWin32Platform::CreatePrinterDC() {
     if (dc) return dc;
   }
   DWORD size = 0;
-  GetDefaultPrinterA(nullptr, &size);
+  DefaultPrinterName(nullptr, &size);
   if (size == 0) return nullptr;
   std::string name(size, '\0');
-  if (!GetDefaultPrinterA(name.data(), &size)) return nullptr;
+  if (!DefaultPrinterName(name.data(), &size)) return nullptr;
   name.resize(std::strlen(name.c_str()));
   return CreateDCA("WINSPOOL", name.c_str(), nullptr, nullptr);
 }
