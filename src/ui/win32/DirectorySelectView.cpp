@@ -23,7 +23,7 @@ class TDirectorySelectView : public TControlObserver {
   void ControlChanged(TControl& c) override;
 
  private:
-  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK view::ViewProc<TDirectorySelectView>(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void FillDrives();
   void FillList();
@@ -45,7 +45,7 @@ class TDirectorySelectView : public TControlObserver {
 TDirectorySelectView::TDirectorySelectView(TDirectorySelect& d, HWND owner) : d_(d) {
   static bool registered = [] {
     WNDCLASSA wc{};
-    wc.lpfnWndProc = &TDirectorySelectView::Proc;
+    wc.lpfnWndProc = &view::ViewProc<TDirectorySelectView>;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -146,23 +146,6 @@ void TDirectorySelectView::ControlChanged(TControl& c) {
     MirrorCommon(c, ok_);
   } else if (&c == &d_.btnCancel) {
     MirrorCommon(c, cancel_);
-  }
-}
-
-LRESULT CALLBACK TDirectorySelectView::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* created = reinterpret_cast<TDirectorySelectView*>(
-        reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    created->hwnd_ = h;
-    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-  }
-  auto* self = reinterpret_cast<TDirectorySelectView*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(h, msg, wp, lp);
-  try {
-    return self->Handle(msg, wp, lp);
-  } catch (const std::exception& e) {
-    view::ReportException(e);
-    return 0;
   }
 }
 

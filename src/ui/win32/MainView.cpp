@@ -50,7 +50,7 @@ TMainView::TMainView(TMainForm& form) : form_(form) {
   static bool registered = [] {
     WNDCLASSA wc{};
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = &TMainView::Proc;
+    wc.lpfnWndProc = &view::ViewProc<TMainView>;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -95,23 +95,6 @@ void TMainView::Paint() {
     form_.FormPaint(canvas, r.right - r.left, r.bottom - r.top);
   }
   EndPaint(hwnd_, &ps);
-}
-
-LRESULT CALLBACK TMainView::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* created =
-        reinterpret_cast<TMainView*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    created->hwnd_ = h;
-    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-  }
-  auto* self = reinterpret_cast<TMainView*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(h, msg, wp, lp);
-  try {
-    return self->Handle(msg, wp, lp);
-  } catch (const std::exception& e) {
-    view::ReportException(e);
-    return 0;
-  }
 }
 
 LRESULT TMainView::Handle(UINT msg, WPARAM wp, LPARAM lp) {

@@ -3,6 +3,7 @@
 // model's FormPaint through a GDI canvas.
 #include "platform/win32/WinHeader.h"
 #include "ui/Controls.h"
+#include "ui/win32/ViewKit.h"
 
 class TMainForm;
 
@@ -20,7 +21,7 @@ class TMainView : public TControlObserver {
   void ControlChanged(TControl& control) override;
 
  private:
-  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK view::ViewProc<TMainView>(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void Paint();
 

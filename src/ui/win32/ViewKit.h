@@ -42,4 +42,24 @@ POINT CentreOver(HWND over, SIZE size);
 // C++ exception must not unwind through the system's window procedures).
 void ReportException(const std::exception& e);
 
+// The window procedure of a view class: binds the window to the view passed
+// at creation, hands every message to TView::Handle, and keeps C++
+// exceptions out of the system's code. A view befriends its instance.
+template <class TView>
+LRESULT CALLBACK ViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* created = reinterpret_cast<TView*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+    created->hwnd_ = h;
+    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+  }
+  auto* self = reinterpret_cast<TView*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(h, msg, wp, lp);
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (const std::exception& e) {
+    ReportException(e);
+    return 0;
+  }
+}
+
 }  // namespace view

@@ -57,7 +57,7 @@ TWizardView::TWizardView(TWizardForm& form, HWND owner) : form_(form) {
   POINT at = CentreOver(owner, size);
   static bool registered = [] {
     WNDCLASSA wc{};
-    wc.lpfnWndProc = &TWizardView::Proc;
+    wc.lpfnWndProc = &view::ViewProc<TWizardView>;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -317,23 +317,6 @@ void TWizardView::OnCommand(int id, int code, HWND control) {
       break;
     default:
       break;
-  }
-}
-
-LRESULT CALLBACK TWizardView::Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* created =
-        reinterpret_cast<TWizardView*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-    created->hwnd_ = h;
-    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-  }
-  auto* self = reinterpret_cast<TWizardView*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(h, msg, wp, lp);
-  try {
-    return self->Handle(msg, wp, lp);
-  } catch (const std::exception& e) {
-    view::ReportException(e);
-    return 0;
   }
 }
 

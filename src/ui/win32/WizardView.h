@@ -8,6 +8,7 @@
 
 #include "platform/win32/WinHeader.h"
 #include "ui/Controls.h"
+#include "ui/win32/ViewKit.h"
 #include "ui/win32/WizardLayout.h"
 
 class TWizardForm;
@@ -33,7 +34,7 @@ class TWizardView : public TControlObserver {
     std::string Loaded;  // rich text as last streamed in
   };
 
-  static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  friend LRESULT CALLBACK view::ViewProc<TWizardView>(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
   void CreateControls();
   void Layout();
