@@ -78,7 +78,7 @@ class TMainForm {
 
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
-  bool stageRunning_ = false;  // a stage of the run is working
+  bool stageRunning_ = false;   // a stage of the run is working
   bool stopRequested_ = false;  // a confirmed close asked the run to stop
 };
 

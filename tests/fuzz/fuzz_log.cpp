@@ -17,8 +17,8 @@ void Check(bool ok) {
 }
 
 bool Trimmed(const std::string& s) {
-  return s.empty() || (static_cast<unsigned char>(s.front()) > 32 &&
-                       static_cast<unsigned char>(s.back()) > 32);
+  return s.empty() ||
+         (static_cast<unsigned char>(s.front()) > 32 && static_cast<unsigned char>(s.back()) > 32);
 }
 
 }  // namespace
