@@ -156,6 +156,7 @@ void TMainForm::InstallFirstStage() {
     }
     if (RunStopped()) return;
     if (failed) {
+      installFailed_ = true;
       Platform().MessageBox("An error occurred while installing the file: \"" + file +
                                 "\".\r\rThe installation cannot proceed.",
                             "Error", mb::OK | mb::IconExclamation);

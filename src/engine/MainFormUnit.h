@@ -61,6 +61,9 @@ class TMainForm {
   // Either window is closing after the user confirmed it: a run in progress
   // is cancelled (see MainFormUnit.cpp).
   void StopRunOnClose();
+  // A file could not be unpacked and the installation was rolled back; the
+  // program's exit code says so.
+  bool InstallFailed() const { return installFailed_; }
 
   TWizardForm& Wizard() { return *wizard_; }
 
@@ -79,7 +82,8 @@ class TMainForm {
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool stageRunning_ = false;   // a stage of the run is working
-  bool stopRequested_ = false;  // a confirmed close asked the run to stop
+  bool stopRequested_ = false;
+  bool installFailed_ = false;  // a confirmed close asked the run to stop
 };
 
 // A script's integer: optional leading blanks and sign, then decimal digits,

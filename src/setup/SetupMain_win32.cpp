@@ -83,5 +83,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     TWin32Platform::RemoveDialogWindow(wizardView.Handle());
   }
   SetPlatform(nullptr);
-  return 0;
+  // A failed installation must not look like a successful one to whoever
+  // started the installer.
+  return mainForm->InstallFailed() ? 1 : 0;
 }

@@ -27,6 +27,6 @@ shot corrupt-error
 text=$(drive answer Error OK) || fail "error message"
 assert_eq "$text" "An error occurred while installing the file: \"$app\\data\\noise.bin\".\r\rThe installation cannot proceed." "error message"
 finish_setup
-assert_eq "$setup_rc" 0 "exit code"
+assert_eq "$setup_rc" 1 "exit code (a failed installation)"
 assert_absent "$(hostpath "$app")"
 echo "corrupt: ok"

@@ -63,6 +63,7 @@ TEST_F(RollbackTest, CancelDuringTheFirstFile) {
   EXPECT_FALSE(Extracting);
   EXPECT_TRUE(plat.Terminated());
   EXPECT_EQ(PageIndex, 3);
+  EXPECT_FALSE(form->InstallFailed());  // a cancel is no failure
   for (TButton* b : {&W().btnCancel, &W().btnNext, &W().btnFinish, &W().btnPrevious})
     EXPECT_FALSE(b->Enabled()) << b->Name;
 }
@@ -134,6 +135,7 @@ TEST_F(RollbackTest, ErrorDuringAFileRollsBackAndEnds) {
   EXPECT_FALSE(Extracting);
   EXPECT_TRUE(plat.Terminated());
   EXPECT_EQ(PageIndex, 3);
+  EXPECT_TRUE(form->InstallFailed());
 }
 
 // The main window closed while the run is nested below it: the close means
