@@ -89,18 +89,18 @@ std::string Escaped(const std::string& s) {
   return out;
 }
 
-HWND FindTopLevel(const std::string& spec) {
+HWND FindTopLevel(const std::string& query) {
   std::string cls, caption;
   bool anyCaption = false;
-  if (!spec.empty() && spec[0] == '@') {
-    size_t eq = spec.find('=');
-    cls = spec.substr(1, eq == std::string::npos ? std::string::npos : eq - 1);
+  if (!query.empty() && query[0] == '@') {
+    size_t eq = query.find('=');
+    cls = query.substr(1, eq == std::string::npos ? std::string::npos : eq - 1);
     if (eq == std::string::npos)
       anyCaption = true;
     else
-      caption = spec.substr(eq + 1);
+      caption = query.substr(eq + 1);
   } else {
-    caption = spec;
+    caption = query;
   }
   for (HWND h : TopLevels()) {
     if (!cls.empty() && ClassOf(h) != cls) continue;
@@ -111,10 +111,10 @@ HWND FindTopLevel(const std::string& spec) {
   return nullptr;
 }
 
-HWND FindControl(HWND top, const std::string& spec) {
-  int id = ControlIdOf(spec.c_str());
+HWND FindControl(HWND top, const std::string& query) {
+  int id = ControlIdOf(query.c_str());
   for (HWND h : Descendants(top))
-    if (id ? GetDlgCtrlID(h) == id : TextOf(h) == spec) return h;
+    if (id ? GetDlgCtrlID(h) == id : TextOf(h) == query) return h;
   return nullptr;
 }
 

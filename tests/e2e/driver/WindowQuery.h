@@ -9,10 +9,10 @@
 namespace drive {
 
 // "@Class" (any caption), "@Class=Caption", or "Caption" (any class).
-HWND FindTopLevel(const std::string& spec);
+HWND FindTopLevel(const std::string& query);
 // A control below top: a control name from the dialogs' table (matched by
 // its identifier), or a caption.
-HWND FindControl(HWND top, const std::string& spec);
+HWND FindControl(HWND top, const std::string& query);
 
 std::string ClassOf(HWND h);
 // The window's text (WM_GETTEXT for edit boxes); carriage returns and line feeds written

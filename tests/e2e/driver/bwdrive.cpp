@@ -88,9 +88,9 @@ void WaitUntil(const std::function<bool()>& ready, int ms, const std::string& wh
   }
 }
 
-HWND Window(const std::string& spec) {
-  HWND h = FindTopLevel(spec);
-  if (!h) throw std::runtime_error("no window " + spec);
+HWND Window(const std::string& query) {
+  HWND h = FindTopLevel(query);
+  if (!h) throw std::runtime_error("no window " + query);
   return h;
 }
 
@@ -134,9 +134,9 @@ std::string MessageText(HWND box) {
 
 void Answer(const TArgs& a) {
   Need(a, 3);
-  std::string spec = "@#32770=" + a[1];
+  std::string query = "@#32770=" + a[1];
   HWND box = nullptr;
-  WaitUntil([&] { return (box = FindTopLevel(spec)) != nullptr; }, Millis(a, 3),
+  WaitUntil([&] { return (box = FindTopLevel(query)) != nullptr; }, Millis(a, 3),
             "message box " + a[1]);
   HWND button = FindControl(box, a[2]);
   if (!button) throw std::runtime_error("no button " + a[2] + " in " + a[1]);
