@@ -101,10 +101,13 @@ void TCompressionManager::ExtractToFile(const std::string& EntryName,
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
   const TPackageEntry& entry = FEntries[index];
-  // A header that cannot be honoured is refused before anything is created.
-  if (!SeekToData(entry)) RaiseCannotExtract();
+  // A header that cannot be honoured (data beyond the end of the file, sizes
+  // out of range) is never inflated. The destination is created first all the
+  // same, so that a missing folder is reported as such and a failure always
+  // leaves the caller the same thing: a closed, partial file.
+  const bool honoured = SeekToData(entry);
   std::unique_ptr<TFileStream> dest = Platform().OpenFile(DestFileName, TFileMode::Create);
-  if (!InflateToFile(entry, *dest)) {
+  if (!honoured || !InflateToFile(entry, *dest)) {
     try {
       dest->Close();
     } catch (const EInOutError&) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -42,7 +43,8 @@ const char kUsage[] =
     "  --source DIR        folder holding the entries' files (default: the script's)\n"
     "  --stub FILE         installer program to put before the package\n"
     "  --uninstaller FILE  file packed as uninstall.exe when DIR has none (default:\n"
-    "                      uninstall.exe beside bwpack, if there is one)\n"
+    "                      uninstall.exe beside bwpack, or the one built with it;\n"
+    "                      the variable BWPACK_DEFAULT_UNINSTALLER overrides)\n"
     "  -o OUT              file to write\n"
     "  -C DIR              folder to extract into\n"
     "  --raw               FILE is a plain package starting at offset 0\n"
@@ -241,8 +243,11 @@ std::string ResolveSource(const std::string& dir, const std::string& name) {
 }
 
 // The uninstaller packed when neither the source folder nor --uninstaller
-// has one: the one shipped beside bwpack, else the one this build made.
+// has one: the one shipped beside bwpack, else the one this build made. The
+// environment variable BWPACK_DEFAULT_UNINSTALLER, when set, replaces both
+// (empty: no default at all).
 std::string DefaultUninstaller() {
+  if (const char* chosen = std::getenv("BWPACK_DEFAULT_UNINSTALLER")) return chosen;
   const std::string beside =
       (fs::path(Platform().ExeName()).parent_path() / "uninstall.exe").string();
   if (Platform().FileExists(beside)) return beside;

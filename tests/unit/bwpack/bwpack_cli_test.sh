@@ -26,7 +26,7 @@ echo "uninstaller" >un.exe
 echo "MZ stub" >stub.exe
 
 # A build without an uninstaller fails, names the entry and leaves nothing.
-expect 1 "$bwpack" build app/install.inf -o out.exe
+expect 1 env BWPACK_DEFAULT_UNINSTALLER= "$bwpack" build app/install.inf -o out.exe
 grep -q '"uninstall.exe"' err.txt || fail "missing uninstaller not named: $(cat err.txt)"
 [ -z "$(ls | grep -v -e '^app$' -e '\.exe$' -e '\.txt$')" ] || fail "leftovers: $(ls)"
 [ ! -e out.exe ] || fail "output left behind"

@@ -235,7 +235,9 @@ TEST_F(CompressionManagerTest, TruncatedPackageStillListsItsLastEntry) {
   std::string data;
   m->ExtractToString("a", data);
   EXPECT_EQ(data, "aaa");
+  std::filesystem::remove(dir / "out.bin");
   ExpectCannotExtractToFile(*m, "b");
+  EXPECT_TRUE(std::filesystem::exists(dir / "out.bin"));  // closed, left to the caller
   ExpectCannotExtractToMemory(*m, "b");
 }
 
