@@ -180,7 +180,7 @@ bool TTestPlatform::RegKeyExists(TRegRoot root, const std::string& key) const {
 std::string TTestPlatform::RegReadString(TRegRoot root, const std::string& key,
                                          const std::string& name) {
   const TRegValue* v = RegValue(root, key, name);
-  if (!v) return {};
+  if (!v || v->Data.empty()) return {};  // zero length: empty, whatever the type
   if (v->Type != TRegType::String && v->Type != TRegType::ExpandString)
     throw ERegistryException("Invalid data type for '" + name + "'");
   return v->Data.substr(0, v->Data.find('\0'));

@@ -66,6 +66,8 @@ std::string TWin32Platform::RegReadString(TRegRoot root, const std::string& key,
   DWORD type = 0, size = 0;
   if (RegQueryValueExA(k.h, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     return {};
+  // A value of zero length is empty text, whatever its type.
+  if (size == 0) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ)
     throw ERegistryException("Invalid data type for '" + name + "'");
   std::string data;

@@ -76,6 +76,8 @@ TEST(TestPlatform, RegistryIsCaseInsensitiveTypedAndTreeShaped) {
   EXPECT_EQ(p.RegReadString(R::LocalMachine, "Software\\A\\B", "Other"), "");
   p.SetRegValue(R::LocalMachine, "Software\\A\\B", "Count", TTestPlatform::TRegType::DWord, "1");
   EXPECT_THROW(p.RegReadString(R::LocalMachine, "Software\\A\\B", "Count"), ERegistryException);
+  p.SetRegValue(R::LocalMachine, "Software\\A\\B", "Blank", TTestPlatform::TRegType::Binary, "");
+  EXPECT_EQ(p.RegReadString(R::LocalMachine, "Software\\A\\B", "Blank"), "");
   p.RegWriteString(R::LocalMachine, "Software\\AB", "Name", "sibling");
   EXPECT_TRUE(p.RegDeleteTree(R::LocalMachine, "Software\\A"));
   EXPECT_FALSE(p.RegKeyExists(R::LocalMachine, "Software\\A\\B"));

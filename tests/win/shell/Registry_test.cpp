@@ -63,6 +63,9 @@ TEST_F(RegistryTest, NumberValueRaisesNamingIt) {
   } catch (const ERegistryException& e) {
     EXPECT_NE(std::string(e.what()).find("Counter"), std::string::npos) << e.what();
   }
+  // A value of zero length holds no text of any type: empty, no error.
+  SetRaw(HKEY_CURRENT_USER, "Nothing", REG_BINARY, "", 0);
+  EXPECT_EQ(ReadRegistryString(TRegRoot::CurrentUser, TestKey, "Nothing"), "");
 }
 
 TEST_F(RegistryTest, RegisterUninstallerWritesTwoStringsAndOverwrites) {
