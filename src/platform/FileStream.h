@@ -7,10 +7,11 @@
 #include <string>
 
 enum class TFileMode {
-  OpenRead,       // existing file, read only; others may read and write
-  OpenReadWrite,  // existing file, read and write; others may read and write
-  Create,         // create, or truncate an existing file; read and write
-  Append,         // existing file, positioned at its end; fails when missing
+  OpenRead,           // existing file, read only; others may read and write
+  OpenReadDenyWrite,  // existing file, read only; others may only read meanwhile
+  OpenReadWrite,      // existing file, read and write; others may read and write
+  Create,             // create, or truncate an existing file; read and write
+  Append,             // existing file, positioned at its end; fails when missing
 };
 
 class TFileStream {

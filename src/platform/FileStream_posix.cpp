@@ -91,6 +91,7 @@ std::unique_ptr<TFileStream> OpenHostFile(const std::string& path, TFileMode mod
   int flags = O_CLOEXEC;
   switch (mode) {
     case TFileMode::OpenRead:
+    case TFileMode::OpenReadDenyWrite:  // no share modes here
       flags |= O_RDONLY;
       break;
     case TFileMode::OpenReadWrite:

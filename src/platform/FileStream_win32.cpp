@@ -102,9 +102,14 @@ class TWin32FileStream final : public TFileStream {
 std::unique_ptr<TFileStream> OpenHostFile(const std::string& path, TFileMode mode) {
   DWORD access = GENERIC_READ | GENERIC_WRITE;
   DWORD disposition = OPEN_EXISTING;
+  DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
   switch (mode) {
     case TFileMode::OpenRead:
       access = GENERIC_READ;
+      break;
+    case TFileMode::OpenReadDenyWrite:
+      access = GENERIC_READ;
+      share = FILE_SHARE_READ;
       break;
     case TFileMode::OpenReadWrite:
       break;
@@ -114,8 +119,8 @@ std::unique_ptr<TFileStream> OpenHostFile(const std::string& path, TFileMode mod
     case TFileMode::Append:
       break;
   }
-  HANDLE h = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
   if (h == INVALID_HANDLE_VALUE) RaiseIo("Cannot open file", path, GetLastError());
   auto stream = std::make_unique<TWin32FileStream>(h, path);
   if (mode == TFileMode::Append) stream->Seek(stream->Size());

@@ -153,7 +153,8 @@ TLogFile::TLogFile(const std::string& fileName, bool writer)
   if (!Platform().FileExists(fileName)) throw Exception("Uninstall log file not found.");
   std::string content;
   try {
-    auto file = Platform().OpenFile(fileName, TFileMode::OpenRead);
+    // Nobody may write the log while it is being read.
+    auto file = Platform().OpenFile(fileName, TFileMode::OpenReadDenyWrite);
     content.resize(static_cast<size_t>(file->Size()));
     content.resize(file->Read(content.data(), content.size()));
     file->Close();

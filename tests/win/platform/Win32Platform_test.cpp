@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "common/Errors.h"
+#include "uninstall_log/UninstallLog.h"
 
 namespace {
 
@@ -49,6 +53,36 @@ TEST(Win32Platform, NoPrinterUnderWine) {
   TWin32Platform p;
   if (p.HasDefaultPrinter()) GTEST_SKIP() << "this system has a printer";
   EXPECT_THROW(p.PrintRichText("Licence", "{\\rtf1 text}"), Exception);
+}
+
+// The share modes: the package is opened so that others may go on reading and
+// writing it; the uninstall log is read only while nobody else writes it.
+TEST(Win32Platform, ShareModesOfReadingOpens) {
+  char dir[MAX_PATH + 1];
+  ASSERT_GT(GetTempPathA(sizeof dir, dir), 0u);
+  const std::string file = std::string(dir) + "bw-share-test.log";
+  {
+    auto log = OpenHostFile(file, TFileMode::Create);
+    for (const std::string& line : LogBanner()) log->Write((line + "\r\n").data(), line.size() + 2);
+    log->Write("Title: T\r\n", 10);
+    log->Close();
+  }
+  HANDLE writer =
+      CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_NO_THROW(OpenHostFile(file, TFileMode::OpenRead)->Close());
+  EXPECT_THROW(OpenHostFile(file, TFileMode::OpenReadDenyWrite), EInOutError);
+  try {
+    TLogFile reader(file, false);
+    ADD_FAILURE() << "the log was read while another had it open for writing";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + file);
+  }
+  CloseHandle(writer);
+  TLogFile reader(file, false);
+  EXPECT_EQ(reader.Title(), "T");
+  DeleteFileA(file.c_str());
 }
 
 TEST(Win32Platform, DefaultPlatformIsWin32) {
