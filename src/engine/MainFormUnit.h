@@ -82,8 +82,8 @@ class TMainForm {
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool stageRunning_ = false;   // a stage of the run is working
-  bool stopRequested_ = false;
-  bool installFailed_ = false;  // a confirmed close asked the run to stop
+  bool stopRequested_ = false;  // a confirmed close asked the run to stop
+  bool installFailed_ = false;  // a file could not be unpacked
 };
 
 // A script's integer: optional leading blanks and sign, then decimal digits,
