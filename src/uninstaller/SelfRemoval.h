@@ -12,8 +12,8 @@ bool MoveSelfAside(const std::string& self, std::string& movedTo);
 
 // Deletes the files and then removes the (empty) folders, in order, after this
 // process has ended: by a hidden command processor from the system folder
-// that waits for the files to be free, and by the boot-time delete list as a
-// fallback.
+// that waits for the files to be free, or, only when that cannot be started,
+// by the boot-time delete list.
 void RemoveAfterExit(const std::vector<std::string>& files,
                      const std::vector<std::string>& folders);
 

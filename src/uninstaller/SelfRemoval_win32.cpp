@@ -56,27 +56,25 @@ bool MoveSelfAside(const std::string& self, std::string& movedTo) {
   return !Exists(self);
 }
 
-void RemoveAfterExit(const std::vector<std::string>& files,
-                     const std::vector<std::string>& folders) {
-  if (files.empty() && folders.empty()) return;
-  // Needs administrator rights; without them the command below has to do.
-  for (const std::string& f : files) MoveFileExA(f.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  for (const std::string& d : folders) MoveFileExA(d.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+namespace {
 
+// Starts the hidden command processor that deletes the files and folders once
+// this process has ended; false when it cannot be started.
+bool StartRemover(const std::vector<std::string>& files, const std::vector<std::string>& folders) {
   // Up to ten tries a second apart: the file is free once this process ends.
   std::string script;
   for (const std::string& f : files) {
-    if (!SafeForCommandLine(f)) return;
+    if (!SafeForCommandLine(f)) return false;
     script += "(for /l %i in (1,1,10) do @if exist \"" + f +
               "\" (ping -n 2 127.0.0.1 >nul & del /f /q \"" + f + "\" >nul 2>&1)) & ";
   }
   for (const std::string& d : folders) {
-    if (!SafeForCommandLine(d)) return;
+    if (!SafeForCommandLine(d)) return false;
     script += "rmdir \"" + d + "\" >nul 2>&1 & ";
   }
   script += "exit 0";
   std::string system = SystemFolder();
-  if (system.empty()) return;
+  if (system.empty()) return false;
   std::string cmd = system + "\\cmd.exe";
   std::string commandLine = "\"" + cmd + "\" /d /v:off /s /c \"" + script + "\"";
   // Not the temporary folder: the move aside fails when it is unusable.
@@ -86,9 +84,23 @@ void RemoveAfterExit(const std::vector<std::string>& files,
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION pi = {};
-  if (CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                     CREATE_NO_WINDOW | DETACHED_PROCESS, nullptr, workDir.c_str(), &si, &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
+  if (!CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_NO_WINDOW | DETACHED_PROCESS, nullptr, workDir.c_str(), &si, &pi))
+    return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+}  // namespace
+
+void RemoveAfterExit(const std::vector<std::string>& files,
+                     const std::vector<std::string>& folders) {
+  if (files.empty() && folders.empty()) return;
+  if (StartRemover(files, folders)) return;
+  // Only when the remover cannot run: the boot-time list acts on names, so it
+  // would also delete what a later installation puts in the same place
+  // before the next restart. Needs administrator rights.
+  for (const std::string& f : files) MoveFileExA(f.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  for (const std::string& d : folders) MoveFileExA(d.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

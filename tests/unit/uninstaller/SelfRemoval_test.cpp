@@ -1,0 +1,41 @@
+// Removal after exit under Wine: the hidden remover deletes the file, and the
+// name is not left in the boot-time delete list, where it would also delete
+// whatever a later installation puts there before the next restart.
+#include "uninstaller/SelfRemoval.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/WinHeader.h"
+
+namespace {
+
+std::string PendingBootDeletes() {
+  char data[32768] = {};
+  DWORD size = sizeof data - 2;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                   "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, data,
+                   &size) != ERROR_SUCCESS)
+    return {};
+  std::string text(data, size);
+  for (char& c : text)
+    if (c == '\0') c = '\n';
+  return text;
+}
+
+TEST(SelfRemoval, RemoverDeletesWithoutBootTimeEntry) {
+  char dir[MAX_PATH + 1], name[MAX_PATH + 1];
+  ASSERT_GT(GetTempPathA(sizeof dir, dir), 0u);
+  ASSERT_NE(GetTempFileNameA(dir, "bwr", 0, name), 0u);
+  const std::string file = name;
+  const std::string base = file.substr(file.find_last_of('\\') + 1);
+
+  RemoveAfterExit({file}, {});
+  for (int i = 0; i < 150 && GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+  EXPECT_EQ(GetFileAttributesA(name), INVALID_FILE_ATTRIBUTES) << file << " is still there";
+  EXPECT_EQ(PendingBootDeletes().find(base), std::string::npos) << PendingBootDeletes();
+  DeleteFileA(name);
+}
+
+}  // namespace
