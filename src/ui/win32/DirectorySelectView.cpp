@@ -43,25 +43,14 @@ class TDirectorySelectView : public TControlObserver {
 };
 
 TDirectorySelectView::TDirectorySelectView(TDirectorySelect& d, HWND owner) : d_(d) {
-  static bool registered = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &view::ViewProc<TDirectorySelectView>;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kDirectorySelectClass;
-    return RegisterClassA(&wc) != 0;
-  }();
-  (void)registered;
+  view::RegisterViewClass(kDirectorySelectClass, &view::ViewProc<TDirectorySelectView>);
   SIZE size = WindowSizeForClient(253, 331, kStyle, kExStyle);
   // Centred over the main window, which owns the wizard that owns this.
   HWND main = owner ? GetWindow(owner, GW_OWNER) : nullptr;
   POINT at = CentreOver(main ? main : owner, size);
   CreateWindowExA(kExStyle, kDirectorySelectClass, d_.Form.Caption().c_str(), kStyle, at.x, at.y,
                   size.cx, size.cy, owner, nullptr, GetModuleHandleA(nullptr), this);
-  HMENU sys = GetSystemMenu(hwnd_, FALSE);
-  for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE})
-    DeleteMenu(sys, cmd, MF_BYCOMMAND);
+  view::KeepMoveAndCloseOnly(hwnd_);
 
   // Created in tab order: the list comes before the drive box.
   const DWORD v = WS_VISIBLE | WS_TABSTOP;

@@ -47,18 +47,8 @@ constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 }  // namespace
 
 TMainView::TMainView(TMainForm& form) : form_(form) {
-  static bool registered = [] {
-    WNDCLASSA wc{};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = &view::ViewProc<TMainView>;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kMainFormClass;
-    return RegisterClassA(&wc) != 0;
-  }();
-  (void)registered;
+  view::RegisterViewClass(kMainFormClass, &view::ViewProc<TMainView>, CS_HREDRAW | CS_VREDRAW,
+                          true);
   // The layout's restored size and place, behind the maximised state.
   CreateWindowExA(0, kMainFormClass, form_.Form.Caption().c_str(), kStyle, view::Scale(192),
                   view::Scale(107), view::Scale(870), view::Scale(640), nullptr, nullptr,

@@ -120,4 +120,24 @@ void ReportException(const std::exception& e) {
   MessageBoxA(GetActiveWindow(), e.what(), "Error", MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
+void RegisterViewClass(const char* name, WNDPROC proc, UINT classStyle, bool icon) {
+  WNDCLASSA wc{};
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  if (GetClassInfoA(instance, name, &wc)) return;
+  wc.style = classStyle;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  if (icon) wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = name;
+  RegisterClassA(&wc);
+}
+
+void KeepMoveAndCloseOnly(HWND h) {
+  HMENU sys = GetSystemMenu(h, FALSE);
+  for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE})
+    DeleteMenu(sys, cmd, MF_BYCOMMAND);
+}
+
 }  // namespace view

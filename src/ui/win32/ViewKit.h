@@ -38,6 +38,12 @@ SIZE WindowSizeForClient(int clientW, int clientH, DWORD style, DWORD exStyle);
 // Top left corner that centres a window of that size over another window.
 POINT CentreOver(HWND over, SIZE size);
 
+// Registers a top-level view's window class (button-face background, arrow
+// cursor, the program's icon when asked); a second call does nothing.
+void RegisterViewClass(const char* name, WNDPROC proc, UINT classStyle = 0, bool icon = false);
+// A fixed dialog: its window menu offers Move and Close only.
+void KeepMoveAndCloseOnly(HWND h);
+
 // An error that escaped a handler: reported once, the program goes on (a
 // C++ exception must not unwind through the system's window procedures).
 void ReportException(const std::exception& e);

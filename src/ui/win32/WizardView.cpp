@@ -55,22 +55,10 @@ int TextWidth(HWND h, const std::string& text) {
 TWizardView::TWizardView(TWizardForm& form, HWND owner) : form_(form) {
   SIZE size = WindowSizeForClient(484, 371, kStyle, kExStyle);
   POINT at = CentreOver(owner, size);
-  static bool registered = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &view::ViewProc<TWizardView>;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kWizardFormClass;
-    return RegisterClassA(&wc) != 0;
-  }();
-  (void)registered;
+  view::RegisterViewClass(kWizardFormClass, &view::ViewProc<TWizardView>);
   CreateWindowExA(kExStyle, kWizardFormClass, form_.Form.Caption().c_str(), kStyle, at.x, at.y,
                   size.cx, size.cy, owner, nullptr, GetModuleHandleA(nullptr), this);
-  // A fixed dialog: its window menu offers Move and Close only.
-  HMENU sys = GetSystemMenu(hwnd_, FALSE);
-  for (UINT cmd : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE})
-    DeleteMenu(sys, cmd, MF_BYCOMMAND);
+  view::KeepMoveAndCloseOnly(hwnd_);
 
   CreateControls();
   for (TControl* c : form_.Controls()) c->Observer = this;
