@@ -173,12 +173,9 @@ LRESULT TDirectorySelectView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
       SetFocus(edit_);
       return 0;
-    case WM_NEXTDLGCTL: {
-      HWND next =
-          LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
-      if (next) SetFocus(next);
+    case WM_NEXTDLGCTL:
+      view::MoveDialogFocus(hwnd_, wp, lp);
       return 0;
-    }
     default:
       return DefWindowProcA(hwnd_, msg, wp, lp);
   }

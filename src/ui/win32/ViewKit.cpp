@@ -140,4 +140,10 @@ void KeepMoveAndCloseOnly(HWND h) {
     DeleteMenu(sys, cmd, MF_BYCOMMAND);
 }
 
+void MoveDialogFocus(HWND dialog, WPARAM wp, LPARAM lp) {
+  HWND next =
+      LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(dialog, GetFocus(), wp != 0);
+  if (next) SetFocus(next);
+}
+
 }  // namespace view

@@ -43,6 +43,9 @@ POINT CentreOver(HWND over, SIZE size);
 void RegisterViewClass(const char* name, WNDPROC proc, UINT classStyle = 0, bool icon = false);
 // A fixed dialog: its window menu offers Move and Close only.
 void KeepMoveAndCloseOnly(HWND h);
+// WM_NEXTDLGCTL for a view that routes its keys through IsDialogMessage:
+// focus the given control, or the next or previous one in tab order.
+void MoveDialogFocus(HWND dialog, WPARAM wp, LPARAM lp);
 
 // An error that escaped a handler: reported once, the program goes on (a
 // C++ exception must not unwind through the system's window procedures).

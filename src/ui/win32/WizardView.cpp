@@ -353,12 +353,9 @@ LRESULT TWizardView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       else if (HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE))
         SetFocus(first);
       return 0;
-    case WM_NEXTDLGCTL: {
-      HWND next =
-          LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
-      if (next) SetFocus(next);
+    case WM_NEXTDLGCTL:
+      view::MoveDialogFocus(hwnd_, wp, lp);
       return 0;
-    }
     default:
       break;
   }
