@@ -2,7 +2,7 @@
 // The installer's exit codes: what a script, a package manager or a
 // deployment tool learns from the process. The README lists them.
 enum TSetupExitCode : int {
-  ExitInstalled = 0,       // installed (or, in the wizard, ended by the user before the run)
+  ExitInstalled = 0,       // installed
   ExitFailed = 1,          // an error; what was done was rolled back
   ExitDamaged = 2,         // the installer is damaged or incomplete; nothing written
   ExitCancelled = 3,       // the user cancelled; nothing is left
