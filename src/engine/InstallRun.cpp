@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "common/CompressionManager.h"
+#include "common/Errors.h"
 #include "engine/MainFormUnit.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
@@ -39,6 +40,25 @@ std::string MissingPart(const std::string& installDir) {
     if (!created.empty() && created.back() == '\\') created.pop_back();
   }
   return created;
+}
+
+// Folders this run created outside Program Files get its protection, top
+// level first, before anything goes into them: otherwise they inherit what
+// their parent allows (on a drive's root, "Authenticated Users: modify"), and
+// the elevated uninstaller would later act on what others could change.
+void ProtectNewFolders(const std::string& installDir, const std::string& created) {
+  if (created.empty()) return;
+  for (const char* value : {"ProgramFilesDir", "ProgramFilesDir (x86)"}) {
+    std::string programFiles = ReadRegistryString(
+        TRegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", value);
+    if (!programFiles.empty() && PathIsInside(installDir, programFiles)) return;
+  }
+  std::vector<std::string> levels = {installDir};
+  for (size_t i = created.find('\\'); i != std::string::npos; i = created.find('\\', i + 1))
+    levels.push_back(ParentPath(levels.back()));
+  for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+    if (!Platform().ProtectFolder(*level))
+      throw Exception("Its permissions cannot be limited to administrators.");
 }
 
 }  // namespace
@@ -82,6 +102,7 @@ void TMainForm::InstallFirstStage() {
   std::string logName = AddTrailingBackslash(InstallDir) + "uninstall.log";
   bool logExisted = Platform().FileExists(logName);
   try {
+    ProtectNewFolders(InstallDir, created);
     LogFile = std::make_unique<TLogFile>(logName, true);
   } catch (const std::exception& e) {
     // Nothing may stay behind: take away what was made for the log, and let
@@ -256,7 +277,10 @@ void TMainForm::FinalStep() {
   if (w.chkLaunchNow.Checked()) {
     std::string program;
     ScriptReader->GetValue("launch", program);
-    Platform().ShellOpen(AddTrailingBackslash(InstallDir) + program, "", InstallDir, 1);
+    std::string file = AddTrailingBackslash(InstallDir) + program;
+    // As the signed-in user where the desktop shell takes it, not elevated.
+    if (!Platform().ShellOpenAsUser(file, "", InstallDir, 1))
+      Platform().ShellOpen(file, "", InstallDir, 1);
   }
   Close();
 }

@@ -4,6 +4,7 @@
 #include "common/CompressionManager.h"
 #include "engine/MainFormUnit.h"
 #include "platform/Platform.h"
+#include "script/ScriptTargets.h"
 #include "script/infreader.h"
 #include "shell/ShellInstallLib.h"
 #include "ui/WizardFormUnit.h"
@@ -42,6 +43,16 @@ void ReadColor(const char* section, uint32_t& color) {
   ScriptReader->GetValue(section, value);
   int32_t parsed;
   if (ParseScriptInteger(value, parsed)) color = static_cast<uint32_t>(parsed);
+}
+
+// A script that would write outside the installation folder was not made by
+// bwpack: the installer is treated as damaged before anything is written.
+void CheckTargetsStayInside() {
+  std::string section, line, target;
+  if (FindTargetOutside(*ScriptReader, section, line, target))
+    throw ESetupDamaged(std::string(kDamaged) + ": its install script places \"" + target +
+                        "\" outside the installation folder ([" + section + "] line \"" + line +
+                        "\").");
 }
 
 }  // namespace
@@ -100,6 +111,7 @@ void TMainForm::FormCreate() {
   }
   if (!ScriptReader->GetSection("files"))
     throw ESetupDamaged(std::string(kDamaged) + ": its install script has no [files] section.");
+  CheckTargetsStayInside();
 
   if (ScriptReader->SectionExists("title")) ScriptReader->GetValue("title", ProductTitle);
   ReadColor("background start color", StartColor);

@@ -164,7 +164,26 @@ int THostPlatform::RunAndWait(const std::string&) { return 259; }
 
 void THostPlatform::ShellOpen(const std::string&, const std::string&, const std::string&, int) {}
 
-void THostPlatform::WinExec(const std::string&, int) {}
+bool THostPlatform::ShellOpenAsUser(const std::string&, const std::string&, const std::string&,
+                                    int) {
+  return false;
+}
+
+void THostPlatform::StartSystemProgram(const std::string&, const std::string&, int) {}
+
+bool THostPlatform::IsReparsePoint(const std::string& path) {
+#ifdef _WIN32
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+#else
+  std::error_code ec;
+  return fs::is_symlink(path, ec);
+#endif
+}
+
+bool THostPlatform::OthersCanWrite(const std::string&) { return false; }
+
+bool THostPlatform::ProtectFolder(const std::string&) { return true; }
 
 int THostPlatform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   // Plain writes: formatted output would pull the whole printf engine into

@@ -30,7 +30,17 @@ class THostPlatform : public TPlatform {
   int RunAndWait(const std::string& commandLine) override;
   void ShellOpen(const std::string& file, const std::string& parameters,
                  const std::string& directory, int showCmd) override;
-  void WinExec(const std::string& commandLine, int showCmd) override;
+  bool ShellOpenAsUser(const std::string& file, const std::string& parameters,
+                       const std::string& directory, int showCmd) override;
+  void StartSystemProgram(const std::string& program, const std::string& parameters,
+                          int showCmd) override;
+
+  // Symbolic links (and on Windows junctions) are reparse points. Nobody else
+  // writes a host tool's files as far as it can tell, and folders keep the
+  // permissions they have.
+  bool IsReparsePoint(const std::string& path) override;
+  bool OthersCanWrite(const std::string& path) override;
+  bool ProtectFolder(const std::string& path) override;
 
   // Prints the text to stderr and answers as a user who declines: OK for an
   // OK box, No for a Yes/No box.

@@ -64,7 +64,26 @@ class TPlatform {
   virtual int RunAndWait(const std::string& commandLine) = 0;  // 259 when it cannot run
   virtual void ShellOpen(const std::string& file, const std::string& parameters,
                          const std::string& directory, int showCmd) = 0;
-  virtual void WinExec(const std::string& commandLine, int showCmd) = 0;
+  // Opens file through the signed-in user's desktop shell, so that it runs as
+  // that user and without this program's elevation; false when that shell
+  // cannot be reached (then nothing was started).
+  virtual bool ShellOpenAsUser(const std::string& file, const std::string& parameters,
+                               const std::string& directory, int showCmd) = 0;
+  // Starts program, a file name in the system folder, by its full path and
+  // without waiting: a file of that name beside the installer never runs.
+  virtual void StartSystemProgram(const std::string& program, const std::string& parameters,
+                                  int showCmd) = 0;
+
+  // Security of the elevated programs.
+  // True when path is a reparse point (a junction or a symbolic link).
+  virtual bool IsReparsePoint(const std::string& path) = 0;
+  // True when someone other than the administrators and the system may
+  // change, delete or re-permission path, and when that cannot be told.
+  virtual bool OthersCanWrite(const std::string& path) = 0;
+  // Gives a folder the protection Program Files has: administrators and the
+  // system full control, users read and execute, nothing inherited from
+  // above; false when that failed.
+  virtual bool ProtectFolder(const std::string& path) = 0;
 
   // The user.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;

@@ -62,6 +62,52 @@ std::string ParentPath(const std::string& path) {
   return path.substr(0, n - 1);
 }
 
+bool SplitAbsolutePath(const std::string& path, std::vector<std::string>& parts) {
+  parts.clear();
+  std::string p = path;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  size_t start;
+  if (p.size() >= 2 && p[1] == ':' &&
+      ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'))) {
+    if (p.size() > 2 && p[2] != '\\') return false;  // "C:x" is relative to C:'s current folder
+    parts.push_back(p.substr(0, 2));
+    start = 2;
+  } else if (p.starts_with("\\\\")) {
+    size_t end = p.find('\\', 2);
+    parts.push_back(p.substr(0, end));
+    if (parts[0].size() < 3) return false;
+    start = end == std::string::npos ? p.size() : end;
+  } else {
+    return false;
+  }
+  while (start < p.size()) {
+    size_t end = p.find('\\', start + 1);
+    std::string part = p.substr(start + 1, end == std::string::npos ? end : end - start - 1);
+    start = end == std::string::npos ? p.size() : end;
+    if (part.empty()) continue;
+    if (part.find_first_of(":?*") != std::string::npos) return false;
+    if (part.find_first_not_of(". ") == std::string::npos) return false;
+    parts.push_back(part);
+  }
+  // Device paths ("\\?\", "\\.\") bypass the system's own path checks.
+  return parts[0] != "\\\\?" && parts[0] != "\\\\.";
+}
+
+bool PathIsInside(const std::string& path, const std::string& folder) {
+  std::vector<std::string> p, f;
+  if (!SplitAbsolutePath(path, p) || !SplitAbsolutePath(folder, f) || p.size() < f.size())
+    return false;
+  auto lower = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+  };
+  for (size_t i = 0; i < f.size(); ++i)
+    if (lower(p[i]) != lower(f[i])) return false;
+  return true;
+}
+
 void RegisterUninstaller(const std::string& keyName, const std::string& displayName,
                          const std::string& command) {
   std::string key = std::string(UninstallKey) + keyName;

@@ -3,6 +3,7 @@
 // entry in the Windows list of installed programs. Every system access goes
 // through Platform(), so the engine's tests run natively.
 #include <string>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -29,6 +30,15 @@ std::string RemoveDoubleBackslashes(const std::string& path);
 // The path without its last component (one trailing "\" ignored) and the "\"
 // before it; empty when no "\" is left.
 std::string ParentPath(const std::string& path);
+
+// The components of an absolute path: "C:" (or "\\server" for a network
+// path), then each folder and the name. False for a relative path and for one
+// with a component that Windows could read as another place: ".", "..",
+// dots and blanks only, or one holding ":", "?" or "*".
+bool SplitAbsolutePath(const std::string& path, std::vector<std::string>& parts);
+// True when path is folder or lies below it, comparing components without
+// regard to ASCII letter case; false when either cannot be split.
+bool PathIsInside(const std::string& path, const std::string& folder);
 
 // Writes DisplayName and UninstallString under the Uninstall key of
 // HKEY_LOCAL_MACHINE + keyName. Failures are absorbed: without the rights to

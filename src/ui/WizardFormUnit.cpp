@@ -117,7 +117,8 @@ bool TWizardForm::PrinterAvailable() {
       "Wizard?",
       "No Printer", mb::YesNo | mb::IconQuestion);
   if (answer == mb::IdYes)
-    Platform().WinExec("Rundll32.exe shell32.dll,SHHelpShortcuts_RunDLL AddPrinter", 5);
+    Platform().StartSystemProgram("rundll32.exe", "shell32.dll,SHHelpShortcuts_RunDLL AddPrinter",
+                                  5);
   return false;
 }
 

@@ -236,10 +236,11 @@ bool TLogFile::ReadPrevious(std::string& key, std::string& value) {
 int TLogFile::LineCount() const { return static_cast<int>(FLines.size()); }
 
 void UndoLogRecord(const std::string& key, const std::string& value,
-                   std::vector<std::string>* leftOver) {
+                   std::vector<std::string>* leftOver, const TMayRemove& mayRemove) {
   TPlatform& p = Platform();
   if (key == "File") {
-    p.DeleteFileAt(value);  // already gone or locked: go on all the same
+    if (!mayRemove || mayRemove(value, false))
+      p.DeleteFileAt(value);  // already gone or locked: go on all the same
     if (leftOver && p.FileExists(value)) leftOver->push_back(value);
     return;
   }
@@ -251,6 +252,10 @@ void UndoLogRecord(const std::string& key, const std::string& value,
   // One level per component of the created part; a level that still holds
   // something foreign stays, and so in effect do its parents.
   while (!part.empty() && !full.empty()) {
+    if (mayRemove && !mayRemove(full, true)) {
+      if (leftOver && p.DirectoryExists(full)) leftOver->push_back(full);
+      break;
+    }
     p.RemoveDir(full);
     if (leftOver && p.DirectoryExists(full)) leftOver->push_back(full);
     part = ParentPath(part);

@@ -3,6 +3,7 @@
 // installation made. A writer creates the file with its banner and appends
 // each record the moment it is made; a reader loads an existing file. Both
 // hand the records back newest first. Files are reached through Platform().
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ std::string InOutErrorMessage(int code);
 // Undoes one record as the rollback and the uninstaller do: "File" deletes the
 // file; "Directory" (part;full) removes full and its parents, one level per
 // component of part; any other key does nothing. Failures are ignored; what
-// still exists afterwards is appended to leftOver when given.
+// still exists afterwards is appended to leftOver when given. When given,
+// mayRemove(path, isDirectory) is asked first: a refused file stays, and a
+// refused level stays with the levels above it.
+using TMayRemove = std::function<bool(const std::string& path, bool directory)>;
 void UndoLogRecord(const std::string& key, const std::string& value,
-                   std::vector<std::string>* leftOver = nullptr);
+                   std::vector<std::string>* leftOver = nullptr,
+                   const TMayRemove& mayRemove = nullptr);

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "shell/ShellInstallLib.h"
 #include "uninstall_log/UninstallLog.h"
+#include "uninstaller/RemovalGuard.h"
 
 namespace {
 
@@ -127,6 +128,11 @@ bool TUninstaller::RemoveRegistration() {
 void TUninstaller::Run() {
   TPlatform& p = Platform();
   FLeftOver.clear();
+  TRemovalGuard guard(FInstallDir, FRecords, GetProgramsFolder(AllUsers),
+                      GetDesktopFolder(AllUsers));
+  auto mayRemove = [&guard](const std::string& path, bool directory) {
+    return guard.MayRemove(path, directory);
+  };
   std::vector<std::string> candidates;
   const int total = static_cast<int>(FRecords.size()) + 1;
   int done = 0;
@@ -137,9 +143,9 @@ void TUninstaller::Run() {
       OnProgress(done, total, directory ? value.substr(semicolon + 1) : value);
     }
     if (key == "File" && OnRemoveSelf && !SelfPath.empty() && SamePath(value, SelfPath)) {
-      if (!OnRemoveSelf(value)) candidates.push_back(value);
+      if (!guard.MayRemove(value, false) || !OnRemoveSelf(value)) candidates.push_back(value);
     } else {
-      UndoLogRecord(key, value, &candidates);
+      UndoLogRecord(key, value, &candidates, mayRemove);
     }
     ++done;
   }
@@ -150,7 +156,8 @@ void TUninstaller::Run() {
 
   // The installation folder itself goes when nothing is left in it, even if
   // it existed before (the directory chooser creates the folder it returns).
-  if (!FInstallDir.empty() && p.DirectoryExists(FInstallDir)) p.RemoveDir(FInstallDir);
+  if (!FInstallDir.empty() && p.DirectoryExists(FInstallDir) && guard.MayRemove(FInstallDir, true))
+    p.RemoveDir(FInstallDir);
 
   // Something removed later can free a folder reported earlier, so what stays
   // is judged at the end.
@@ -186,6 +193,13 @@ std::string MissingLogMessage(const std::string& logFileName, const std::string&
          "\r\rWithout it the uninstaller cannot tell what to remove.";
 }
 
+std::string UnsafeLogMessage(const std::string& path) {
+  return "The uninstaller will not run, because users who are not administrators can change\r\r" +
+         path +
+         "\r\rso the list of what to remove may have been altered. Nothing was removed. An "
+         "administrator can restore the permissions of the installation folder and try again.";
+}
+
 TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
                                 const TUninstallHooks& hooks) {
   TPlatform& p = Platform();
@@ -200,6 +214,15 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
       p.MessageBox(MissingLogMessage(logFileName, e.what()), "Uninstall",
                    mb::OK | mb::IconExclamation);
     result.ExitCode = ExitNoLog;
+    return result;
+  }
+
+  // The program runs elevated: a log that others could have edited, or a
+  // folder where they could have swapped things, is not acted upon.
+  for (const std::string& path : {logFileName, uninstaller->InstallDir()}) {
+    if (!p.OthersCanWrite(path)) continue;
+    if (!silent) p.MessageBox(UnsafeLogMessage(path), "Uninstall", mb::OK | mb::IconExclamation);
+    result.ExitCode = ExitUnsafe;
     return result;
   }
 

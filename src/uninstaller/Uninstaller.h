@@ -13,6 +13,7 @@
 constexpr int ExitRemoved = 0;     // everything the log names is gone
 constexpr int ExitIncomplete = 1;  // something stayed, or the user said No
 constexpr int ExitNoLog = 2;       // no readable uninstall.log beside the program
+constexpr int ExitUnsafe = 3;      // the log or the folder is open to non-administrators
 
 class TUninstaller {
  public:
@@ -91,3 +92,4 @@ std::string UninstallCaption(const std::string& title);
 std::string UninstallQuestion(const std::string& title);
 std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver);
 std::string MissingLogMessage(const std::string& logFileName, const std::string& reason);
+std::string UnsafeLogMessage(const std::string& path);

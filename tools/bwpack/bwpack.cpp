@@ -16,6 +16,7 @@
 #include "common/Errors.h"
 #include "common/PackageWriter.h"
 #include "platform/Platform.h"
+#include "script/ScriptTargets.h"
 #include "script/infreader.h"
 
 namespace fs = std::filesystem;
@@ -280,6 +281,11 @@ int Build(const TArgs& args) {
   reader.LoadFromStream(text);
   std::unique_ptr<std::vector<std::string>> files = reader.GetSection("files");
   if (!files) throw TFailure("script " + script + " has no [files] section");
+  std::string section, badLine, target;
+  if (FindTargetOutside(reader, section, badLine, target))
+    throw TFailure("script " + script + ": [" + section + "] line " + Quoted(badLine) +
+                   ": target " + Quoted(target) +
+                   " is not inside the installation folder (absolute, with a drive, or with ..)");
 
   // Entry names in packing order, each once (as the installer looks them up:
   // ASCII letter case ignored).

@@ -238,8 +238,34 @@ void TTestPlatform::ShellOpen(const std::string& file, const std::string& parame
   ShellOpens.push_back({file, parameters, directory, showCmd});
 }
 
-void TTestPlatform::WinExec(const std::string& commandLine, int showCmd) {
-  WinExecs.push_back({commandLine, showCmd});
+bool TTestPlatform::ShellOpenAsUser(const std::string& file, const std::string& parameters,
+                                    const std::string& directory, int showCmd) {
+  if (!UserShellAvailable) return false;
+  UserShellOpens.push_back({file, parameters, directory, showCmd});
+  return true;
+}
+
+void TTestPlatform::StartSystemProgram(const std::string& program, const std::string& parameters,
+                                       int showCmd) {
+  SystemPrograms.push_back({program, parameters, showCmd});
+}
+
+bool TTestPlatform::IsReparsePoint(const std::string& path) {
+  return THostPlatform::IsReparsePoint(HostPath(path));
+}
+
+bool TTestPlatform::OthersCanWrite(const std::string& path) {
+  for (const std::string& p : WritableByOthers)
+    if (Lower(HostPath(p)) == Lower(HostPath(path))) return true;
+  return false;
+}
+
+bool TTestPlatform::ProtectFolder(const std::string& path) {
+  if (ProtectFolderFails) return false;
+  ProtectedFolders.push_back(path);
+  std::erase_if(WritableByOthers,
+                [&](const std::string& p) { return Lower(HostPath(p)) == Lower(HostPath(path)); });
+  return true;
 }
 
 int TTestPlatform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {

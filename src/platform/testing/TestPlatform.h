@@ -29,8 +29,8 @@ class TTestPlatform : public THostPlatform {
     std::string File, Parameters, Directory;
     int ShowCmd;
   };
-  struct TWinExecRecord {
-    std::string CommandLine;
+  struct TSystemProgramRecord {
+    std::string Program, Parameters;
     int ShowCmd;
   };
   struct TMessageBoxRecord {
@@ -75,7 +75,16 @@ class TTestPlatform : public THostPlatform {
   std::vector<std::string> ProgramsRun;
   std::deque<int> RunExitCodes;  // taken in turn; 0 when none is left
   std::vector<TShellOpenRecord> ShellOpens;
-  std::vector<TWinExecRecord> WinExecs;
+  bool UserShellAvailable = false;  // else ShellOpenAsUser answers false
+  std::vector<TShellOpenRecord> UserShellOpens;
+  std::vector<TSystemProgramRecord> SystemPrograms;
+
+  // Reparse points are real symbolic links below Root(). Paths listed here
+  // (any letter case) are writable by others; ProtectFolder records its path
+  // and takes it off that list.
+  std::vector<std::string> WritableByOthers;
+  std::vector<std::string> ProtectedFolders;
+  bool ProtectFolderFails = false;
 
   std::vector<TMessageBoxRecord> MessageBoxes;
   std::deque<int> MessageBoxAnswers;  // taken in turn, then the defaults below
@@ -119,7 +128,14 @@ class TTestPlatform : public THostPlatform {
   int RunAndWait(const std::string& commandLine) override;
   void ShellOpen(const std::string& file, const std::string& parameters,
                  const std::string& directory, int showCmd) override;
-  void WinExec(const std::string& commandLine, int showCmd) override;
+  bool ShellOpenAsUser(const std::string& file, const std::string& parameters,
+                       const std::string& directory, int showCmd) override;
+  void StartSystemProgram(const std::string& program, const std::string& parameters,
+                          int showCmd) override;
+
+  bool IsReparsePoint(const std::string& path) override;
+  bool OthersCanWrite(const std::string& path) override;
+  bool ProtectFolder(const std::string& path) override;
 
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
   void ProcessMessages() override;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/Errors.h"
+#include "platform/win32/Security.h"
 #include "platform/win32/Shortcut.h"
 // After WinHeader.h (through Win32Platform.h), so that its clean-up applies first.
 #include <commdlg.h>
@@ -148,8 +149,33 @@ void TWin32Platform::ShellOpen(const std::string& file, const std::string& param
                 directory.empty() ? nullptr : directory.c_str(), showCmd);
 }
 
-void TWin32Platform::WinExec(const std::string& commandLine, int showCmd) {
-  ::WinExec(commandLine.c_str(), static_cast<UINT>(showCmd));
+void TWin32Platform::StartSystemProgram(const std::string& program, const std::string& parameters,
+                                        int showCmd) {
+  char system[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryA(system, sizeof system);
+  if (n == 0 || n > MAX_PATH) return;
+  // A bare name would be looked up beside the installer first (a downloads
+  // folder); the full path and the system folder as the current one leave
+  // nothing to look up.
+  std::string folder(system, n);
+  std::string file = folder + "\\" + program;
+  std::string commandLine = "\"" + file + "\"" + (parameters.empty() ? "" : " " + parameters);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showCmd);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &startup, &process))
+    return;  // as before: a wizard that cannot start is not worth a message
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+bool TWin32Platform::OthersCanWrite(const std::string& path) { return OthersCanWriteFile(path); }
+
+bool TWin32Platform::ProtectFolder(const std::string& path) {
+  return ApplySddl(path, ProgramFilesSddl);
 }
 
 int TWin32Platform::MessageBox(const std::string& text, const std::string& caption,

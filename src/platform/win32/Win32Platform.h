@@ -28,7 +28,13 @@ class TWin32Platform : public THostPlatform {
   int RunAndWait(const std::string& commandLine) override;
   void ShellOpen(const std::string& file, const std::string& parameters,
                  const std::string& directory, int showCmd) override;
-  void WinExec(const std::string& commandLine, int showCmd) override;
+  bool ShellOpenAsUser(const std::string& file, const std::string& parameters,
+                       const std::string& directory, int showCmd) override;
+  void StartSystemProgram(const std::string& program, const std::string& parameters,
+                          int showCmd) override;
+
+  bool OthersCanWrite(const std::string& path) override;
+  bool ProtectFolder(const std::string& path) override;
 
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
   void ProcessMessages() override;

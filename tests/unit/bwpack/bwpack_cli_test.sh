@@ -73,6 +73,15 @@ printf '[files]\r\nmissing.dll;m.dll\r\n' >app/missing.inf
 expect 1 "$bwpack" build app/missing.inf -o o.bwp
 grep -q '"missing.dll"' err.txt || fail "missing source not named: $(cat err.txt)"
 expect 1 "$bwpack" build app/absent.inf -o o.bwp
+# Targets must stay inside the installation folder; the message names the line.
+for target in '..\\evil.dll' 'C:\\Windows\\evil.dll' '\\evil.dll' 'sub\\..\\..\\evil.dll'; do
+  printf '[files]\r\ndata\\hello.exe;%s\r\n' "$target" >app/escape.inf
+  expect 1 "$bwpack" build app/escape.inf -o o.bwp
+  grep -qF "[files] line \"data\\hello.exe;$target\"" err.txt || fail "bad target not named: $(cat err.txt)"
+done
+printf '[files]\r\ndata\\hello.exe;a.exe\r\n\r\n[directories]\r\nlogs\r\n..;up\r\n' >app/escape.inf
+expect 1 "$bwpack" build app/escape.inf -o o.bwp
+grep -qF '[directories] line "..;up"' err.txt || fail "bad folder not named: $(cat err.txt)"
 [ ! -e o.bwp ] && [ -z "$(ls | grep bwpack-tmp)" ] || fail "failed builds left files"
 
 # Arguments.

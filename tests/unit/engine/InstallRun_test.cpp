@@ -36,6 +36,7 @@ TEST_F(EngineTest, RecordsOfADirectoryTwoLevelsMissing) {
                      "File: C:\\Menu\\Example\\Site.URL"}));
   EXPECT_EQ(plat.ReadFileText(dir + "\\doc\\c.txt"), "CCC");
   EXPECT_EQ(plat.ReadFileText(dir + "\\data\\x.bmp"), "DDD");
+  EXPECT_TRUE(plat.ProtectedFolders.empty());  // Program Files protects them already
 
   // Group icons of both kinds.
   ASSERT_EQ(plat.ShellLinks.size(), 1u);
@@ -69,6 +70,25 @@ TEST_F(EngineTest, ExistingDirectoryGetsNoRecordAndDirectoriesSectionIsLogged) {
                "Directory: top;C:\\App\\top", "File: C:\\App\\a.exe", "Directory: ;C:\\Menu\\"}));
   EXPECT_TRUE(plat.DirectoryExists("C:\\App\\conf\\cache\\tmp"));
   EXPECT_TRUE(plat.DirectoryExists("C:\\App\\logs"));
+  EXPECT_TRUE(plat.ProtectedFolders.empty());  // not ours to re-permission
+}
+
+TEST_F(EngineTest, NewFoldersOutsideProgramFilesGetItsProtection) {
+  Start("[title]\r\nExample\r\n\r\n[files]\r\na;a\r\n\r\n[group icons]\r\n", {{"a", "AAA"}});
+  plat.ForceDirectories("C:\\Base");
+  plat.ProtectFolderFails = true;
+  GoToLocation("C:\\Base\\New\\Tool");
+  W().btnNext.Click();
+  ASSERT_EQ(plat.MessageBoxes.size(), 1u);
+  EXPECT_NE(plat.MessageBoxes[0].Text.find("permissions cannot be limited to administrators"),
+            std::string::npos);
+  EXPECT_FALSE(Exists("C:\\Base\\New"));
+  EXPECT_EQ(PageIndex, 2);
+
+  plat.ProtectFolderFails = false;
+  W().btnNext.Click();
+  EXPECT_EQ(PageIndex, 5);
+  EXPECT_EQ(plat.ProtectedFolders, (Records{"C:\\Base\\New", "C:\\Base\\New\\Tool"}));
 }
 
 TEST_F(EngineTest, UninstallCommandIsQuotedOnlyWithABlank) {
@@ -198,6 +218,8 @@ TEST_F(EngineTest, FinishWithBothBoxesTicked) {
   ASSERT_GE(records.size(), 2u);
   EXPECT_EQ(records[records.size() - 2], "File: C:\\Desktop\\App.LNK");
   EXPECT_EQ(records.back(), "File: C:\\Desktop\\Web.URL");
+  // No desktop shell to take it (as under Wine): the installer's own call.
+  EXPECT_TRUE(plat.UserShellOpens.empty());
   ASSERT_EQ(plat.ShellOpens.size(), 1u);
   EXPECT_EQ(plat.ShellOpens[0].File, "C:\\App\\app.exe");
   EXPECT_EQ(plat.ShellOpens[0].Parameters, "");
@@ -208,6 +230,19 @@ TEST_F(EngineTest, FinishWithBothBoxesTicked) {
   EXPECT_EQ(LogFile, nullptr);
   EXPECT_TRUE(plat.Terminated());
   EXPECT_TRUE(plat.MessageBoxes.empty());
+}
+
+TEST_F(EngineTest, LaunchGoesThroughTheUsersShellWhenThereIsOne) {
+  plat.UserShellAvailable = true;
+  Start("[files]\r\na;app.exe\r\n\r\n[group icons]\r\n\r\n[launch]\r\napp.exe\r\n", {{"a", "AAA"}});
+  GoToLocation("C:\\App");
+  W().btnNext.Click();
+  W().btnFinish.Click();
+  ASSERT_EQ(plat.UserShellOpens.size(), 1u);
+  EXPECT_EQ(plat.UserShellOpens[0].File, "C:\\App\\app.exe");
+  EXPECT_EQ(plat.UserShellOpens[0].Directory, "C:\\App");
+  EXPECT_EQ(plat.UserShellOpens[0].ShowCmd, 1);
+  EXPECT_TRUE(plat.ShellOpens.empty());  // started once, not twice
 }
 
 TEST_F(EngineTest, FinishWithNeitherBoxOnlyCloses) {

@@ -270,4 +270,14 @@ TEST_F(EngineTest, DamagedPackagesStopStartUp) {
              {{"lic.txt", Incompressible(5000)}});
   Corrupt("lic.txt");
   expectDamaged("licence text (lic.txt) cannot be read");
+
+  // Targets that would leave the installation folder: bwpack refuses them,
+  // so such a script was not made by it.
+  for (const char* files : {"a;..\\evil.exe", "a;C:\\Windows\\evil.exe", "a;\\evil.exe",
+                            "a;sub\\.. \\..\\evil.exe", "a;x.txt:stream"}) {
+    WriteSetup(std::string("[files]\r\n") + files + "\r\n\r\n[group icons]\r\n");
+    expectDamaged("outside the installation folder ([files] line \"" + std::string(files));
+  }
+  WriteSetup("[files]\r\na;app.exe\r\n\r\n[directories]\r\nlogs\r\ndata;..\\..\\x\r\n\r\n");
+  expectDamaged("\"..\\..\\x\" outside the installation folder ([directories] line");
 }

@@ -167,13 +167,14 @@ TEST_F(WizardTest, PrintingWithoutAPrinterOffersTheWizard) {
             "Wizard?");
   EXPECT_EQ(plat.MessageBoxes[0].Caption, "No Printer");
   EXPECT_EQ(plat.MessageBoxes[0].Flags, 36u);
-  EXPECT_TRUE(plat.WinExecs.empty());
+  EXPECT_TRUE(plat.SystemPrograms.empty());
 
+  // Started from the system folder, never looked up beside the installer.
   w.btnPrint.Click();
-  ASSERT_EQ(plat.WinExecs.size(), 1u);
-  EXPECT_EQ(plat.WinExecs[0].CommandLine,
-            "Rundll32.exe shell32.dll,SHHelpShortcuts_RunDLL AddPrinter");
-  EXPECT_EQ(plat.WinExecs[0].ShowCmd, 5);
+  ASSERT_EQ(plat.SystemPrograms.size(), 1u);
+  EXPECT_EQ(plat.SystemPrograms[0].Program, "rundll32.exe");
+  EXPECT_EQ(plat.SystemPrograms[0].Parameters, "shell32.dll,SHHelpShortcuts_RunDLL AddPrinter");
+  EXPECT_EQ(plat.SystemPrograms[0].ShowCmd, 5);
   EXPECT_EQ(plat.PrinterSetupCount, 0);
   EXPECT_TRUE(plat.PrintJobs.empty());
 }

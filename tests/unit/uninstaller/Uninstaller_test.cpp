@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/testing/TestPlatform.h"
 #include "shell/ShellInstallLib.h"
 #include "uninstall_log/UninstallLog.h"
@@ -24,6 +26,12 @@ class UninstallerTest : public ::testing::Test {
     P.ForceDirectories(Dir);
     P.ForceDirectories("C:\\ProgramData\\Programs");
     P.ForceDirectories("C:\\Users\\Public\\Desktop");
+    const char* shellFolders =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    P.SetRegValue(TRegRoot::LocalMachine, shellFolders, "Common Programs",
+                  TTestPlatform::TRegType::String, "C:\\ProgramData\\Programs");
+    P.SetRegValue(TRegRoot::LocalMachine, shellFolders, "Common Desktop",
+                  TTestPlatform::TRegType::String, "C:\\Users\\Public\\Desktop");
     TLogFile log(std::string(Dir) + "\\uninstall.log", true);
     log.AddTitle("Hello");
     log.AddDirectory(Dir, "Apps\\Hello");
@@ -60,6 +68,19 @@ class UninstallerTest : public ::testing::Test {
     std::string path = std::string(Dir) + "\\" + name;
     P.WriteFileText(path, name);
     log.AddFile(path);
+  }
+
+  // Appends record lines to the log, as someone editing it would.
+  void AddToLog(const std::vector<std::string>& lines) {
+    std::string log = std::string(Dir) + "\\uninstall.log";
+    std::string text = P.ReadFileText(log);
+    for (const std::string& line : lines) text += line + "\r\n";
+    P.WriteFileText(log, text);
+  }
+  // Replaces the folder at winPath by a symbolic link to target.
+  void MakeLink(const std::string& winPath, const std::string& target) {
+    std::filesystem::remove_all(P.HostPath(winPath));
+    std::filesystem::create_directory_symlink(P.HostPath(target), P.HostPath(winPath));
   }
 
   TTestPlatform P;
@@ -156,6 +177,91 @@ TEST_F(UninstallerTest, UserFilesSurviveWithTheirFoldersAndAreReported) {
   EXPECT_NE(P.MessageBoxes[1].Text.find("could not be removed:\r\rC:\\Apps\\Hello\\data\\\r"),
             std::string::npos);
   EXPECT_EQ(P.MessageBoxes[1].Flags, mb::OK | mb::IconExclamation);
+}
+
+// The log may name anything; only the installation's own places are touched.
+TEST_F(UninstallerTest, NothingOutsideTheInstallationsPlacesIsDeleted) {
+  const std::vector<std::string> outside = {
+      "C:\\Windows\\system.ini",                      // anywhere
+      "C:\\Apps\\Hello\\..\\Other\\tool.exe",         // out by ".."
+      "C:\\Apps\\HelloWorld\\app.exe",                // a sibling sharing the prefix
+      "C:\\ProgramData\\Programs\\Other\\Other.lnk",  // another product's group
+      "C:\\ProgramData\\Programs\\Other.lnk",         // the programs folder itself
+      "C:\\Users\\Public\\Desktop\\notes.txt",        // not a shortcut
+      "C:\\Users\\Public\\Desktop\\Work\\Other.lnk",  // below the desktop
+  };
+  std::vector<std::string> records;
+  for (const std::string& f : outside) {
+    P.WriteFileText(f, "keep");
+    records.push_back("File: " + f);
+  }
+  P.ForceDirectories("C:\\Windows\\Empty");
+  records.push_back("Directory: Windows\\Empty;C:\\Windows\\Empty");
+  AddToLog(records);
+
+  TUninstallResult r = RunUninstaller(Exe, true, Hooks);
+  EXPECT_EQ(r.ExitCode, ExitIncomplete);
+  for (const std::string& f : outside) EXPECT_EQ(P.ReadFileText(f), "keep") << f;
+  EXPECT_TRUE(P.DirectoryExists("C:\\Windows\\Empty"));
+  // What it would not touch is reported (with C:\Apps, which holds some of
+  // it), and the rest of the installation is gone.
+  EXPECT_EQ(r.LeftOver.size(), outside.size() + 2);
+  EXPECT_FALSE(P.DirectoryExists(Dir));
+  EXPECT_FALSE(P.DirectoryExists(Group));
+  EXPECT_FALSE(P.FileExists(Desktop));
+}
+
+// A junction or symbolic link swapped in anywhere below an allowed place is
+// never deleted through: here real links, which the host would follow.
+TEST_F(UninstallerTest, NothingIsDeletedThroughALink) {
+  P.WriteFileText("C:\\Secret\\greeting.txt", "system file");
+  P.WriteFileText("C:\\Secret2\\Hello.lnk", "someone's link");
+  MakeLink(std::string(Dir) + "\\data", "C:\\Secret");
+  MakeLink(Group, "C:\\Secret2");
+
+  TUninstallResult r = RunUninstaller(Exe, true, Hooks);
+  EXPECT_EQ(r.ExitCode, ExitIncomplete);
+  EXPECT_EQ(P.ReadFileText("C:\\Secret\\greeting.txt"), "system file");
+  EXPECT_EQ(P.ReadFileText("C:\\Secret2\\Hello.lnk"), "someone's link");
+  EXPECT_FALSE(P.FileExists(std::string(Dir) + "\\hello.exe"));
+  const std::vector<std::string> left = {Group + std::string("\\Hello.lnk"), Group,
+                                         std::string(Dir) + "\\data\\greeting.txt",
+                                         std::string(Dir) + "\\data\\"};
+  for (const std::string& item : left)
+    EXPECT_NE(std::find(r.LeftOver.begin(), r.LeftOver.end(), item), r.LeftOver.end()) << item;
+
+  // The installation folder itself swapped for a link: nothing below it goes.
+  SetUp();
+  std::filesystem::rename(P.HostPath(Dir), P.HostPath("C:\\Real"));
+  MakeLink(Dir, "C:\\Real");
+  TUninstaller u(std::string(Dir) + "\\uninstall.log");
+  u.Run();
+  EXPECT_TRUE(P.FileExists("C:\\Real\\hello.exe"));
+  EXPECT_TRUE(P.FileExists("C:\\Real\\data\\greeting.txt"));
+}
+
+// Elevated, the uninstaller acts on nothing that others could have changed.
+TEST_F(UninstallerTest, RefusesWhenOthersCanWriteTheLogOrTheFolder) {
+  const std::string log = std::string(Dir) + "\\uninstall.log";
+  for (const auto& [open, shown] :
+       {std::pair{log, log}, std::pair{std::string("c:\\apps\\hello"), std::string(Dir)}}) {
+    P.WritableByOthers = {open};
+    P.MessageBoxes.clear();
+    TUninstallResult r = RunUninstaller(Exe, false, Hooks);
+    EXPECT_EQ(r.ExitCode, ExitUnsafe);
+    ASSERT_EQ(P.MessageBoxes.size(), 1u);  // no question first
+    EXPECT_EQ(P.MessageBoxes[0].Text.rfind("The uninstaller will not run, because users who are "
+                                           "not administrators can change\r\r" +
+                                               shown + "\r\r",
+                                           0),
+              0u);
+    EXPECT_TRUE(P.FileExists(std::string(Dir) + "\\hello.exe"));
+    EXPECT_TRUE(P.RegKeyExists(TRegRoot::LocalMachine, Key));
+    EXPECT_TRUE(SelfRemovals.empty());
+  }
+  P.MessageBoxes.clear();
+  EXPECT_EQ(RunUninstaller(Exe, true, Hooks).ExitCode, ExitUnsafe);
+  EXPECT_TRUE(P.MessageBoxes.empty());
 }
 
 TEST_F(UninstallerTest, MissingLogIsReportedAndTouchesNothing) {

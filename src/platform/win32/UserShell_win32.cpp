@@ -1,0 +1,109 @@
+// Launching through the desktop shell: the program then starts as the
+// signed-in user, unelevated, whoever entered the credentials for setup.
+// The route is the shell's own automation object behind the desktop window.
+#include "platform/win32/Win32Platform.h"
+// After WinHeader.h (through Win32Platform.h), so that its clean-up applies first.
+#include <exdisp.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shlobj.h>
+
+namespace {
+
+// Owns one COM interface pointer.
+template <class T>
+class TCom {
+ public:
+  TCom() = default;
+  ~TCom() {
+    if (P) P->Release();
+  }
+  TCom(const TCom&) = delete;
+  TCom& operator=(const TCom&) = delete;
+  T** Out() { return &P; }
+  void** OutVoid() { return reinterpret_cast<void**>(&P); }
+  T* operator->() const { return P; }
+  explicit operator bool() const { return P != nullptr; }
+  T* P = nullptr;
+};
+
+// The ANSI text as a BSTR (owned by the caller); nullptr for an empty text.
+BSTR ToBstr(const std::string& s) {
+  if (s.empty()) return nullptr;
+  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  BSTR b = SysAllocStringLen(nullptr, static_cast<UINT>(n));
+  if (b) MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), b, n);
+  return b;
+}
+
+class TVariant {
+ public:
+  TVariant() { VariantInit(&V); }
+  // An empty text stays an empty variant: "not given".
+  explicit TVariant(const std::string& s) : TVariant() {
+    if (s.empty()) return;
+    V.vt = VT_BSTR;
+    V.bstrVal = ToBstr(s);
+  }
+  explicit TVariant(int i) : TVariant() {
+    V.vt = VT_I4;
+    V.lVal = i;
+  }
+  ~TVariant() { VariantClear(&V); }
+  TVariant(const TVariant&) = delete;
+  TVariant& operator=(const TVariant&) = delete;
+  VARIANT V;
+};
+
+// The desktop's IShellDispatch2, through the shell windows, the desktop's
+// browser, its view and the view's automation object.
+bool DesktopShell(TCom<IShellDispatch2>& shell, HWND& desktop) {
+  TCom<IShellWindows> windows;
+  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                              windows.OutVoid())))
+    return false;
+  TVariant location(CSIDL_DESKTOP), empty;
+  long window = 0;
+  TCom<IDispatch> found;
+  if (windows->FindWindowSW(&location.V, &empty.V, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                            found.Out()) != S_OK ||
+      !found)
+    return false;
+  desktop = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window));
+  TCom<IServiceProvider> provider;
+  if (FAILED(found->QueryInterface(IID_IServiceProvider, provider.OutVoid()))) return false;
+  TCom<IShellBrowser> browser;
+  if (FAILED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.OutVoid())))
+    return false;
+  TCom<IShellView> view;
+  if (FAILED(browser->QueryActiveShellView(view.Out())) || !view) return false;
+  TCom<IDispatch> background;
+  if (FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.OutVoid())))
+    return false;
+  TCom<IShellFolderViewDual> folderView;
+  if (FAILED(background->QueryInterface(IID_IShellFolderViewDual, folderView.OutVoid())))
+    return false;
+  TCom<IDispatch> application;
+  if (FAILED(folderView->get_Application(application.Out())) || !application) return false;
+  return SUCCEEDED(application->QueryInterface(IID_IShellDispatch2, shell.OutVoid())) &&
+         static_cast<bool>(shell);
+}
+
+}  // namespace
+
+bool TWin32Platform::ShellOpenAsUser(const std::string& file, const std::string& parameters,
+                                     const std::string& directory, int showCmd) {
+  TCom<IShellDispatch2> shell;
+  HWND desktop = nullptr;
+  if (!DesktopShell(shell, desktop)) return false;
+  // The shell starts the program; let it bring the program's window forward.
+  DWORD shellProcess = 0;
+  if (desktop && GetWindowThreadProcessId(desktop, &shellProcess))
+    AllowSetForegroundWindow(shellProcess);
+  BSTR name = ToBstr(file);
+  if (!name) return false;
+  TVariant args(parameters), dir(directory), verb(std::string("open")), show(showCmd);
+  HRESULT hr = shell->ShellExecute(name, args.V, dir.V, verb.V, show.V);
+  SysFreeString(name);
+  return SUCCEEDED(hr);
+}
