@@ -112,14 +112,19 @@ finish_uninstall
 assert_eq "$uninstall_rc" 1 "exit code, declined"
 for f in "${logged_files[@]}" "${logged_dirs[@]}"; do assert_exists "$f"; done
 
-# --- 3. Silent, with files of the user's own in the installation.
+# --- 3. Silent, with files of the user's own in the installation, and a
+# line added to the log that names a file outside the installation's places.
 echo "mine" >"$dir/notes.txt"
 echo "mine too" >"$dir/data/my.dat"
+echo "not the installation's" >"$c_drive/outside.txt"
+printf 'File: C:\\outside.txt\r\nFile: C:\\Program Files\\Hello\\..\\..\\outside.txt\r\n' >>"$dir/uninstall.log"
 start_uninstall /S
 finish_uninstall
 assert_eq "$uninstall_rc" 1 "exit code, silent with user files"
 assert_eq "$(cat "$dir/notes.txt")" "mine" "user file"
 assert_eq "$(cat "$dir/data/my.dat")" "mine too" "user file in data"
+assert_eq "$(cat "$c_drive/outside.txt")" "not the installation's" "file outside, named in the log"
+rm -f "$c_drive/outside.txt"
 for f in "${logged_files[@]}"; do assert_absent "$f"; done
 assert_absent "$dir/logs"
 assert_absent "$group"
