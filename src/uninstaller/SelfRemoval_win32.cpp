@@ -1,13 +1,51 @@
+// rand_s, the system's cryptographic generator, is declared only on request.
+#define _CRT_RAND_S
+#include <stdlib.h>
+
+#include "platform/win32/Security.h"
 #include "platform/win32/WinHeader.h"
 #include "uninstaller/SelfRemoval.h"
 
 namespace {
 
-std::string TempFolder() {
+// The root of the volume that holds path ("C:\"), in upper case.
+std::string VolumeOf(const std::string& path) {
   char buf[MAX_PATH + 1];
-  DWORD n = GetTempPathA(sizeof buf, buf);
-  if (n == 0 || n > MAX_PATH) return {};
-  return std::string(buf, n);
+  if (!GetVolumePathNameA(path.c_str(), buf, sizeof buf)) return {};
+  std::string v = buf;
+  for (char& c : v)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  if (!v.empty() && v.back() != '\\') v += '\\';
+  return v;
+}
+
+// Where the folder for the moved file goes: the system's temporary folder
+// when it shares the volume, else that volume's root. Neither lets other
+// users rename what an administrator made in it.
+std::string AsideParent(const std::string& self) {
+  std::string volume = VolumeOf(self);
+  if (volume.empty()) return {};
+  char windows[MAX_PATH + 1];
+  UINT n = GetSystemWindowsDirectoryA(windows, sizeof windows);
+  if (n > 0 && n <= MAX_PATH) {
+    std::string temp = std::string(windows, n) + "\\Temp\\";
+    DWORD a = GetFileAttributesA(temp.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(a & FILE_ATTRIBUTE_REPARSE_POINT) && VolumeOf(temp) == volume)
+      return temp;
+  }
+  return volume;
+}
+
+std::string RandomName() {
+  static const char digits[] = "0123456789abcdef";
+  std::string name = "bwu-";
+  for (int i = 0; i < 4; ++i) {
+    unsigned int r = 0;
+    if (rand_s(&r) != 0) return {};
+    for (int k = 0; k < 8; ++k) name += digits[(r >> (4 * k)) & 15];
+  }
+  return name;
 }
 
 std::string SystemFolder() {
@@ -40,19 +78,30 @@ void HardenProcess() {
   if (!system.empty()) SetCurrentDirectoryA(system.c_str());
 }
 
-bool MoveSelfAside(const std::string& self, std::string& movedTo) {
+bool MoveSelfAside(const std::string& self, std::string& movedTo, std::string& folder) {
   movedTo.clear();
-  std::string temp = TempFolder();
-  if (temp.empty()) return false;
-  char name[MAX_PATH + 1];
-  if (!GetTempFileNameA(temp.c_str(), "bwu", 0, name)) return false;
+  folder.clear();
+  std::string parent = AsideParent(self);
+  if (parent.empty()) return false;
+  // Made here, with its protection from the first moment: a name that
+  // exists already (anyone's) is never used.
+  std::string made;
+  for (int attempt = 0; attempt < 8 && made.empty(); ++attempt) {
+    std::string name = RandomName();
+    if (name.empty()) return false;
+    if (CreateFolderWithSddl(parent + name, AdminOnlySddl)) made = parent + name;
+  }
+  if (made.empty()) return false;
+  SetFileAttributesA(made.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  std::string target = made + "\\" + self.substr(self.find_last_of('\\') + 1);
   // Renaming works on a running program's file as long as it stays on its
   // volume; a copy would leave the original behind, so none is allowed.
-  if (!MoveFileExA(self.c_str(), name, MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileA(name);
+  if (!MoveFileExA(self.c_str(), target.c_str(), 0)) {
+    RemoveDirectoryA(made.c_str());
     return false;
   }
-  movedTo = name;
+  movedTo = target;
+  folder = made;
   return !Exists(self);
 }
 
@@ -77,7 +126,7 @@ bool StartRemover(const std::vector<std::string>& files, const std::vector<std::
   if (system.empty()) return false;
   std::string cmd = system + "\\cmd.exe";
   std::string commandLine = "\"" + cmd + "\" /d /v:off /s /c \"" + script + "\"";
-  // Not the temporary folder: the move aside fails when it is unusable.
+  // The system folder: always there, and never among what is removed.
   std::string workDir = system;
   STARTUPINFOA si = {};
   si.cb = sizeof si;

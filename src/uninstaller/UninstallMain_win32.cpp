@@ -35,19 +35,21 @@ int main(int argc, char** argv) {
     return ExitIncomplete;
   }
   TProgressWindow progress;
-  std::string movedTo;
+  std::string movedTo, movedFolder;
   TUninstallHooks hooks;
   hooks.ShowProgress = [&](const std::string& caption) { progress.Show(caption); };
   hooks.Progress = [&](int done, int total, const std::string& what) {
     progress.Update(done, total, what);
   };
   hooks.HideProgress = [&] { progress.Hide(); };
-  hooks.RemoveSelf = [&](const std::string& path) { return MoveSelfAside(path, movedTo); };
+  hooks.RemoveSelf = [&](const std::string& path) {
+    return MoveSelfAside(path, movedTo, movedFolder);
+  };
 
   TUninstallResult result = RunUninstaller(self, silent, hooks);
 
   if (!movedTo.empty()) {
-    RemoveAfterExit({movedTo}, {});
+    RemoveAfterExit({movedTo}, {movedFolder});
   } else if (!result.SelfHeld.empty()) {
     // The move failed (another volume): the file and the folders it keeps go
     // after this process, deepest folder first as they were met.

@@ -74,13 +74,27 @@ finish_uninstall() {
   wait "$uninstall_pid" || uninstall_rc=$?
 }
 
-# The uninstaller's own file is deleted by a helper just after it has ended.
+# The uninstaller's own file is moved into a new folder of its own (in the
+# system's temporary folder, which is on the same drive here), and a helper
+# deletes both just after the uninstaller has ended; nothing goes to %TEMP%.
 assert_no_temporary_copy() {
+  local aside="$c_drive/windows/temp"
   for _ in $(seq 40); do
-    ls "$c_drive"/users/*/Temp/bwu*.tmp >/dev/null 2>&1 || return 0
+    ls -d "$aside"/bwu-* >/dev/null 2>&1 || break
     sleep 0.5
   done
-  fail "the uninstaller's temporary copy stayed: $(ls "$c_drive"/users/*/Temp/bwu*.tmp)"
+  ls -d "$aside"/bwu-* >/dev/null 2>&1 && fail "the uninstaller's moved copy stayed: $(ls -d "$aside"/bwu-*)"
+  ls "$c_drive"/users/*/Temp/bwu* >/dev/null 2>&1 && fail "a copy in the user's temporary folder"
+  return 0
+}
+
+# The uninstaller is seen in its folder of its own before it has ended.
+assert_moved_aside_while_running() {
+  for _ in $(seq 40); do
+    ls "$c_drive"/windows/temp/bwu-*/uninstall.exe >/dev/null 2>&1 && return 0
+    sleep 0.25
+  done
+  fail "the running uninstaller was not moved into a folder of its own"
 }
 
 assert_all_logged_gone() {
@@ -94,6 +108,7 @@ start_uninstall
 text=$(drive answer "Uninstall Hello" "&Yes" 30000) || fail "question"
 assert_eq "$text" "Are you sure you want to completely remove Hello and all of its components?" "question"
 shot uninstall-report
+assert_moved_aside_while_running
 text=$(drive answer "Uninstall Hello" "OK" 30000) || fail "report"
 assert_eq "$text" "Hello was successfully removed from your computer." "report"
 finish_uninstall

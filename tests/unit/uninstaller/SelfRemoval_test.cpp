@@ -38,4 +38,32 @@ TEST(SelfRemoval, RemoverDeletesWithoutBootTimeEntry) {
   DeleteFileA(name);
 }
 
+// The file goes into a new folder of its own on its volume, a different one
+// each time, and the remover takes the file and that folder.
+TEST(SelfRemoval, MovesIntoAFreshFolderThatTheRemoverTakesAway) {
+  char dir[MAX_PATH + 1];
+  ASSERT_GT(GetTempPathA(sizeof dir, dir), 0u);
+  const std::string app = std::string(dir) + "bwr-app";
+  CreateDirectoryA(app.c_str(), nullptr);
+  std::string moved[2], folders[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string self = app + "\\uninstall.exe";
+    HANDLE f = CreateFileA(self.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    CloseHandle(f);
+    ASSERT_TRUE(MoveSelfAside(self, moved[i], folders[i]));
+    EXPECT_EQ(GetFileAttributesA(self.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(moved[i], folders[i] + "\\uninstall.exe");
+    EXPECT_NE(GetFileAttributesA(moved[i].c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(folders[i].substr(folders[i].find_last_of('\\') + 1, 4), "bwu-");
+  }
+  EXPECT_NE(folders[0], folders[1]);
+  RemoveAfterExit({moved[0], moved[1]}, {folders[0], folders[1]});
+  for (int i = 0; i < 150 && GetFileAttributesA(folders[1].c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+    Sleep(100);
+  for (const std::string& f : folders)
+    EXPECT_EQ(GetFileAttributesA(f.c_str()), INVALID_FILE_ATTRIBUTES) << f << " is still there";
+  RemoveDirectoryA(app.c_str());
+}
+
 }  // namespace
