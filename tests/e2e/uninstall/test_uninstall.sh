@@ -3,7 +3,9 @@
 # questions answered (everything goes, the installation folder and the
 # uninstaller's temporary file included), answered No (nothing goes), and /S
 # with files of the user's own in the installation (they stay with their
-# folders, everything else goes, exit code 1). Last, /S without a log.
+# folders, everything else goes, exit code 1; a file outside that a line added
+# to the log names stays). A log others can change is refused (exit code 3).
+# Last, /S without a log.
 source "$(dirname "$0")/../lib.sh"
 : "${BW_HELLO:?}" "${BW_HELLO_PACKAGE:?}"
 
@@ -126,6 +128,15 @@ drive answer "Uninstall Hello" "&No" 30000 >/dev/null || fail "question"
 finish_uninstall
 assert_eq "$uninstall_rc" 1 "exit code, declined"
 for f in "${logged_files[@]}" "${logged_dirs[@]}"; do assert_exists "$f"; done
+
+# --- 2b. A log that others can change (Wine shows the Unix "others" bits as
+# Everyone's rights): refused with exit code 3, nothing goes.
+chmod o+w "$dir/uninstall.log"
+start_uninstall /S
+finish_uninstall
+assert_eq "$uninstall_rc" 3 "exit code, log writable by others"
+for f in "${logged_files[@]}" "${logged_dirs[@]}"; do assert_exists "$f"; done
+chmod o-w "$dir/uninstall.log"
 
 # --- 3. Silent, with files of the user's own in the installation, and a
 # line added to the log that names a file outside the installation's places.
