@@ -100,4 +100,23 @@ TEST_F(ShellInstallLibTest, RunAndWaitGoesThroughThePlatform) {
   EXPECT_EQ(P.ProgramsRun, std::vector<std::string>{"C:\\App\\setup.exe /quiet"});
 }
 
+// The elevated programs decide by these where they may act: anything that
+// Windows could resolve to another place is refused, not normalised.
+TEST(PathOperations, AbsolutePathsThatCouldLeadElsewhereAreRefused) {
+  std::vector<std::string> parts;
+  ASSERT_TRUE(SplitAbsolutePath("C:\\Apps\\\\Hello\\", parts));
+  EXPECT_EQ(parts, (std::vector<std::string>{"C:", "Apps", "Hello"}));
+  ASSERT_TRUE(SplitAbsolutePath("\\\\srv/share\\x", parts));
+  EXPECT_EQ(parts, (std::vector<std::string>{"\\\\srv", "share", "x"}));
+  for (const char* p : {"Apps\\x", "C:x", "\\x", "C:\\a\\..\\b", "C:\\a\\.. \\b", "C:\\a\\...\\b",
+                        "C:\\a\\.\\b", "C:\\a:stream", "C:\\a\\*", "\\\\?\\C:\\a", "\\\\.\\C:\\a"})
+    EXPECT_FALSE(SplitAbsolutePath(p, parts)) << p;
+
+  EXPECT_TRUE(PathIsInside("c:/program files/X", "C:\\Program Files\\"));
+  EXPECT_TRUE(PathIsInside("C:\\Program Files", "C:\\Program Files"));
+  EXPECT_FALSE(PathIsInside("C:\\Program FilesX\\a", "C:\\Program Files"));
+  EXPECT_FALSE(PathIsInside("C:\\Program Files\\..\\a", "C:\\Program Files"));
+  EXPECT_FALSE(PathIsInside("C:\\a", ""));
+}
+
 }  // namespace
