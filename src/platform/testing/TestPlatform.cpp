@@ -251,6 +251,8 @@ void TTestPlatform::StartSystemProgram(const std::string& program, const std::st
 }
 
 bool TTestPlatform::IsReparsePoint(const std::string& path) {
+  for (const std::string& p : ReparsePoints)
+    if (Lower(HostPath(p)) == Lower(HostPath(path))) return true;
   return THostPlatform::IsReparsePoint(HostPath(path));
 }
 

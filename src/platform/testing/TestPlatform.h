@@ -79,9 +79,11 @@ class TTestPlatform : public THostPlatform {
   std::vector<TShellOpenRecord> UserShellOpens;
   std::vector<TSystemProgramRecord> SystemPrograms;
 
-  // Reparse points are real symbolic links below Root(). Paths listed here
-  // (any letter case) are writable by others; ProtectFolder records its path
-  // and takes it off that list.
+  // Reparse points are real symbolic links below Root(), and the paths listed
+  // in ReparsePoints (where the host has no links). Paths listed in
+  // WritableByOthers (any letter case) are writable by others; ProtectFolder
+  // records its path and takes it off that list.
+  std::vector<std::string> ReparsePoints;
   std::vector<std::string> WritableByOthers;
   std::vector<std::string> ProtectedFolders;
   bool ProtectFolderFails = false;
