@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "platform/win32/Security.h"
 #include "platform/win32/WinHeader.h"
 // After windows.h, which they need.
@@ -99,7 +101,12 @@ bool CreateFolderWithSddl(const std::string& path, const char* sddl) {
     return false;
   TLocalMem hold(sd);
   SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
-  return CreateDirectoryA(path.c_str(), &sa) != 0;
+  if (CreateDirectoryA(path.c_str(), &sa)) return true;
+  // A token that may not name the administrators as owner: the default
+  // owner, with the same DACL.
+  if (GetLastError() == ERROR_INVALID_OWNER && std::strncmp(sddl, "O:BA", 4) == 0)
+    return CreateFolderWithSddl(path, sddl + 4);
+  return false;
 }
 
 bool ApplySddl(const std::string& path, const char* sddl) {
@@ -115,8 +122,13 @@ bool ApplySddl(const std::string& path, const char* sddl) {
     return false;
   std::string name = path;  // the call takes a writable string
   // Also passes the inheritable entries down to what the folder already holds.
-  return SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT,
-                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                   PROTECTED_DACL_SECURITY_INFORMATION,
-                               owner, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+  const SECURITY_INFORMATION daclOnly =
+      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+  if (SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT, daclOnly | OWNER_SECURITY_INFORMATION,
+                            owner, nullptr, dacl, nullptr) == ERROR_SUCCESS)
+    return true;
+  // Setting the owner takes a right that the DACL may not grant even where
+  // the administrators already own the folder (they made it, elevated).
+  return SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT, daclOnly, nullptr, nullptr, dacl,
+                               nullptr) == ERROR_SUCCESS;
 }
