@@ -3,8 +3,10 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "common/Errors.h"
+#include "common/PackageLocation.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -47,15 +49,13 @@ TCompressionManager::TCompressionManager(const std::string& FileName, bool Creat
     return;
   }
   FFile = Platform().OpenFile(FileName, ReadOnly ? TFileMode::OpenRead : TFileMode::OpenReadWrite);
+  FPackageEnd = FFile->Size();
   if (Appended) {
-    const int64_t size = FFile->Size();
-    // Too short for a trailer, or a trailer pointing outside: no entries.
-    if (size < static_cast<int64_t>(kTrailerSize)) return;
-    uint8_t trailer[kTrailerSize];
-    FFile->Seek(size - static_cast<int64_t>(kTrailerSize));
-    if (FFile->Read(trailer, kTrailerSize) != kTrailerSize) return;
-    FPackageStart = GetU32(trailer);
-    if (FPackageStart > size - static_cast<int64_t>(kTrailerSize)) return;
+    // No usable trailer: no entries.
+    const std::optional<TPackageBounds> bounds = LocatePackage(*FFile);
+    if (!bounds) return;
+    FPackageStart = bounds->Start;
+    FPackageEnd = bounds->End;
   }
   ReadDirectory();
 }
@@ -63,11 +63,10 @@ TCompressionManager::TCompressionManager(const std::string& FileName, bool Creat
 TCompressionManager::~TCompressionManager() = default;
 
 void TCompressionManager::ReadDirectory() {
-  const int64_t size = FFile->Size();
   int64_t pos = FPackageStart;
   uint8_t header[kEntryHeaderSize];
   // Positions are 64-bit, so a hostile PackedSize can only move past the end.
-  while (size - pos >= static_cast<int64_t>(kEntryHeaderSize)) {
+  while (FPackageEnd - pos >= static_cast<int64_t>(kEntryHeaderSize)) {
     FFile->Seek(pos);
     if (FFile->Read(header, kEntryHeaderSize) != kEntryHeaderSize) break;
     FEntries.push_back(DecodeEntryHeader(header));
@@ -91,7 +90,7 @@ int64_t TCompressionManager::GetEntrySize(const std::string& Name) const {
 bool TCompressionManager::SeekToData(const TPackageEntry& entry) {
   if (entry.PackedSize >= kEntrySizeLimit || entry.UnpackedSize >= kEntrySizeLimit) return false;
   const int64_t start = FPackageStart + entry.DataOffset;
-  if (start + entry.PackedSize > FFile->Size()) return false;
+  if (start + entry.PackedSize > FPackageEnd) return false;
   FFile->Seek(start);
   return true;
 }

@@ -22,7 +22,9 @@ class TCompressionManager {
 
   // Opens FileName (or creates it empty with CreateNew) and reads the
   // directory: from the offset in the trailer with Appended, else from 0.
-  // CreateNew together with ReadOnly raises EAssertionFailed.
+  // With Appended, a signed file is read up to its signature; one that cannot
+  // be read that way raises Exception (see LocatePackage). CreateNew together
+  // with ReadOnly raises EAssertionFailed.
   TCompressionManager(const std::string& FileName, bool CreateNew, bool ReadOnly, bool Appended);
   ~TCompressionManager();
   TCompressionManager(const TCompressionManager&) = delete;
@@ -76,6 +78,9 @@ class TCompressionManager {
   bool FReadOnly = false;
   bool FCreateNew = false;
   int64_t FPackageStart = 0;
+  // The directory and the entries' data end here: the end of the file, or
+  // the trailer of a signed file, so that nothing is read from the signature.
+  int64_t FPackageEnd = 0;
   bool FCancelled = false;
 };
 

@@ -118,6 +118,26 @@ void CopySpill(TFileStream& out, const std::string& path, uint64_t size) {
   in->Close();
 }
 
+// Moves the bytes from start to the end of out forward by gap bytes and
+// zeroes the gap, working from the end so that nothing is overwritten early.
+void InsertZerosAt(TFileStream& out, int64_t start, int64_t gap) {
+  const int64_t end = out.Position();
+  std::string buf(1 << 20, '\0');
+  for (int64_t pos = end; pos > start;) {
+    const size_t n = static_cast<size_t>(std::min<int64_t>(pos - start, buf.size()));
+    pos -= static_cast<int64_t>(n);
+    out.Seek(pos);
+    if (out.Read(buf.data(), n) != n)
+      throw Exception("cannot read back " + std::to_string(n) +
+                      " bytes of the package being written");
+    out.Seek(pos + gap);
+    out.Write(buf.data(), n);
+  }
+  out.Seek(start);
+  out.Write(std::string(static_cast<size_t>(gap), '\0').data(), static_cast<size_t>(gap));
+  out.Seek(end + gap);
+}
+
 uint64_t SourceSize(const TPackageItem& item) {
   if (item.Content) return item.Content->size();
   try {
@@ -241,6 +261,16 @@ TPackageWriteResult WritePackage(const std::string& OutFile, const std::vector<T
     }
     stop();
     if (!Options.HostPath.empty()) {
+      // Zeros between the host image and the package make the file end on a
+      // multiple of 8 bytes, so that a signer appends its certificate table
+      // right behind the trailer. Only the end tells how many are needed.
+      const int64_t gap = (8 - (out->Position() + static_cast<int64_t>(kTrailerSize)) % 8) % 8;
+      if (gap > 0) {
+        InsertZerosAt(*out, result.PackageStart, gap);
+        result.PackageStart += gap;
+      }
+      if (result.PackageStart > static_cast<int64_t>(UINT32_MAX))
+        throw Exception("Host image " + Options.HostPath + " is 4 GiB or more");
       uint8_t trailer[kTrailerSize];
       PutU32(trailer, static_cast<uint32_t>(result.PackageStart));
       out->Write(trailer, sizeof trailer);

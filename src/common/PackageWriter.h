@@ -1,7 +1,8 @@
 #pragma once
 // The writer side of the package format: entries compressed in parallel, one
 // zlib stream each (level 9, 32 KiB window), laid out front to back with
-// consistent headers, behind an optional host image with its trailer.
+// consistent headers, behind an optional host image with its trailer. Behind
+// a host, zeros after the image make the file's size a multiple of 8 bytes.
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -26,7 +27,7 @@ struct TPackageWriterOptions {
 };
 
 struct TPackageWriteResult {
-  int64_t PackageStart = 0;
+  int64_t PackageStart = 0;            // behind a host: the host's size and the zeros after it
   std::vector<TPackageEntry> Entries;  // as written, in file order
 };
 

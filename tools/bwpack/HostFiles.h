@@ -8,3 +8,8 @@ bool ReplaceFileWith(const std::string& from, const std::string& to);
 bool StderrIsTerminal();
 // Makes to executable when from is (a copied stub stays runnable); no-op on Windows.
 void CopyExecutableBit(const std::string& from, const std::string& to);
+// path quoted for the shell that RunShellCommand uses.
+std::string QuoteForShell(const std::string& path);
+// Runs command through the host's shell (sh, or cmd.exe on Windows); its exit
+// code, or -1 when it could not be run or did not exit normally.
+int RunShellCommand(const std::string& command);

@@ -1,6 +1,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "HostFiles.h"
 #include "platform/win32/WinHeader.h"
@@ -13,3 +14,12 @@ bool ReplaceFileWith(const std::string& from, const std::string& to) {
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 void CopyExecutableBit(const std::string&, const std::string&) {}
+
+// Windows paths cannot hold a double quote.
+std::string QuoteForShell(const std::string& path) { return "\"" + path + "\""; }
+
+int RunShellCommand(const std::string& command) {
+  // cmd.exe /c drops the first and the last quote of a line that starts with
+  // one; the outer pair keeps a quoted program name intact.
+  return std::system(("\"" + command + "\"").c_str());
+}

@@ -14,6 +14,7 @@
 #include "HostFiles.h"
 #include "common/CompressionManager.h"
 #include "common/Errors.h"
+#include "common/PackageLocation.h"
 #include "common/PackageWriter.h"
 #include "platform/Platform.h"
 #include "script/ScriptTargets.h"
@@ -25,7 +26,8 @@ namespace {
 
 const char kUsage[] =
     "Usage:\n"
-    "  bwpack build SCRIPT [--source DIR] [--stub FILE] [--uninstaller FILE] -o OUT\n"
+    "  bwpack build SCRIPT [--source DIR] [--stub FILE] [--uninstaller FILE]\n"
+    "               [--sign-command CMD] -o OUT\n"
     "  bwpack list FILE [--raw]\n"
     "  bwpack extract FILE ENTRY -o OUT [--raw]\n"
     "  bwpack extract FILE --all -C DIR [--raw]\n"
@@ -46,10 +48,22 @@ const char kUsage[] =
     "  --uninstaller FILE  file packed as uninstall.exe when DIR has none (default:\n"
     "                      uninstall.exe beside bwpack, or the one built with it;\n"
     "                      the variable BWPACK_DEFAULT_UNINSTALLER overrides)\n"
+    "  --sign-command CMD  sign uninstall.exe before packing it, then the finished\n"
+    "                      installer: CMD runs in the shell with {} replaced by the\n"
+    "                      quoted path of the file to sign in place; needs --stub\n"
     "  -o OUT              file to write\n"
     "  -C DIR              folder to extract into\n"
     "  --raw               FILE is a plain package starting at offset 0\n"
-    "  -h, --help          show this text\n";
+    "  -h, --help          show this text\n"
+    "\n"
+    "Signing, with osslsigncode on Linux:\n"
+    "  bwpack build app/install.inf --stub setup-stub.exe -o setup.exe --sign-command \\\n"
+    "    'osslsigncode sign -pkcs12 my.pfx -readpass pass.txt -h sha256 \\\n"
+    "     -ts http://timestamp.digicert.com -in {} -out {}.signed && mv {}.signed {}'\n"
+    "and with signtool on Windows:\n"
+    "  bwpack build app\\install.inf --stub setup-stub.exe -o setup.exe --sign-command\n"
+    "    \"signtool sign /fd SHA256 /f my.pfx /p PASSWORD /tr http://timestamp.digicert.com\n"
+    "     /td SHA256 {}\"\n";
 
 // Bad arguments: exit code 2 with the usage text.
 struct TUsageError {
@@ -84,8 +98,8 @@ struct TArgs {
 };
 
 TArgs ParseArgs(int argc, char** argv) {
-  static const std::set<std::string> withValue = {"--source", "--stub", "--uninstaller", "-o",
-                                                  "-C"};
+  static const std::set<std::string> withValue = {"--source", "--stub",         "--uninstaller",
+                                                  "-o",       "--sign-command", "-C"};
   static const std::set<std::string> withoutValue = {"--raw", "--all"};
   TArgs args;
   bool optionsEnded = false;
@@ -180,8 +194,8 @@ class TProgressLine {
 // unless Commit() succeeded.
 class TTempOutput {
  public:
-  explicit TTempOutput(const std::string& target)
-      : target_(target), path_(target + ".bwpack-tmp") {}
+  explicit TTempOutput(const std::string& target, const std::string& suffix = ".bwpack-tmp")
+      : target_(target), path_(target + suffix) {}
   ~TTempOutput() {
     if (!committed_) Platform().DeleteFileAt(path_);
   }
@@ -265,11 +279,55 @@ std::string TrimBlanks(const std::string& s) {
   return s.substr(b, e - b);
 }
 
+// Runs the --sign-command on path (what names the file in messages).
+void SignFile(const std::string& command, const std::string& path, const std::string& what) {
+  std::string line;
+  for (size_t i = 0; i < command.size(); ++i) {
+    if (command.compare(i, 2, "{}") == 0) {
+      line += QuoteForShell(path);
+      ++i;
+    } else {
+      line += command[i];
+    }
+  }
+  std::fflush(stdout);
+  const int code = RunShellCommand(line);
+  if (code != 0)
+    throw TFailure("cannot sign " + what + ": the sign command " +
+                   (code < 0 ? std::string("did not run to its end")
+                             : "exited with code " + std::to_string(code)));
+  if (!Platform().FileExists(path))
+    throw TFailure("cannot sign " + what + ": the sign command left no file at " + path);
+}
+
+// A signed stub would end up with the package behind its signature, where
+// the installer refuses to look for it.
+void ExpectUnsignedStub(const std::string& stub) {
+  bool isSigned;
+  try {
+    isSigned = FindCertificateTable(*Platform().OpenFile(stub, TFileMode::OpenRead)).has_value();
+  } catch (const std::exception& e) {
+    throw TFailure("cannot read stub " + stub + ": " + e.what());
+  }
+  if (isSigned)
+    throw TFailure("stub " + stub +
+                   " is signed; use an unsigned one and sign the installer (--sign-command)");
+}
+
+std::unique_ptr<TCompressionManager> OpenPackage(const std::string& file, bool raw);
+size_t VerifyEntries(TCompressionManager& package);
+
 int Build(const TArgs& args) {
-  Expect(args, 1, {"--source", "--stub", "--uninstaller", "-o"});
+  Expect(args, 1, {"--source", "--stub", "--uninstaller", "--sign-command", "-o"});
   if (!args.Has("-o")) throw TUsageError{"build needs -o OUT"};
   const std::string script = args.positional[0];
   const std::string out = args.Value("-o");
+  const bool signing = args.Has("--sign-command");
+  const std::string signCommand = args.Value("--sign-command");
+  if (signing && !args.Has("--stub"))
+    throw TUsageError{"--sign-command needs --stub: only an installer can be signed"};
+  if (signing && signCommand.find("{}") == std::string::npos)
+    throw TUsageError{"--sign-command needs {} where the path of the file to sign goes"};
 
   std::string text;
   try {
@@ -337,8 +395,24 @@ int Build(const TArgs& args) {
 
   const std::string stub = args.Value("--stub");
   if (!stub.empty() && !Platform().FileExists(stub)) throw TFailure("stub " + stub + " not found");
+  if (!stub.empty()) ExpectUnsignedStub(stub);
 
-  TTempOutput temp(out);
+  // The uninstaller is signed in a copy, which is packed in its place. The
+  // copies end in .exe for signers that go by the name.
+  TTempOutput uninstallerCopy(out, ".bwpack-uninstall.exe");
+  if (signing) {
+    for (TPackageItem& item : items) {
+      if (UpperAscii(item.Name) != "UNINSTALL.EXE") continue;
+      std::error_code ec;
+      fs::copy_file(item.SourcePath, uninstallerCopy.Path(), fs::copy_options::overwrite_existing,
+                    ec);
+      if (ec) throw TFailure("cannot copy " + item.SourcePath + ": " + ec.message());
+      SignFile(signCommand, uninstallerCopy.Path(), "uninstall.exe");
+      item.SourcePath = uninstallerCopy.Path();
+    }
+  }
+
+  TTempOutput temp(out, signing ? ".bwpack-tmp.exe" : ".bwpack-tmp");
   TProgressLine progress("bwpack: packing");
   TPackageWriterOptions options;
   options.HostPath = stub;
@@ -352,6 +426,14 @@ int Build(const TArgs& args) {
     throw TFailure(e.what());
   }
   progress.Clear();
+  if (signing) {
+    SignFile(signCommand, temp.Path(), "the installer");
+    try {
+      VerifyEntries(*OpenPackage(temp.Path(), false));
+    } catch (const TFailure& e) {
+      throw TFailure(std::string("the signed installer does not verify: ") + e.what());
+    }
+  }
   if (!stub.empty()) CopyExecutableBit(stub, temp.Path());
   temp.Commit();
 
@@ -364,21 +446,12 @@ int Build(const TArgs& args) {
   return 0;
 }
 
-// Opens a package; without --raw it must end in a trailer that points inside.
+// Opens a package; without --raw it must have a trailer that points inside
+// (at the end of the file, or before the signature of a signed one).
 std::unique_ptr<TCompressionManager> OpenPackage(const std::string& file, bool raw) {
   try {
-    if (!raw) {
-      std::unique_ptr<TFileStream> f = Platform().OpenFile(file, TFileMode::OpenRead);
-      const int64_t size = f->Size();
-      uint8_t trailer[kTrailerSize];
-      bool ok = size >= static_cast<int64_t>(kTrailerSize);
-      if (ok) {
-        f->Seek(size - static_cast<int64_t>(kTrailerSize));
-        ok = f->Read(trailer, kTrailerSize) == kTrailerSize &&
-             GetU32(trailer) <= size - static_cast<int64_t>(kTrailerSize);
-      }
-      if (!ok) throw TFailure(file + " has no package trailer (use --raw for a plain package)");
-    }
+    if (!raw && !LocatePackage(*Platform().OpenFile(file, TFileMode::OpenRead)))
+      throw TFailure(file + " has no package trailer (use --raw for a plain package)");
     return std::make_unique<TCompressionManager>(file, false, true, !raw);
   } catch (const TFailure&) {
     throw;
@@ -480,14 +553,14 @@ int Extract(const TArgs& args) {
   return 0;
 }
 
-int Verify(const TArgs& args) {
-  Expect(args, 1, {"--raw"});
-  auto package = OpenPackage(args.positional[0], args.Has("--raw"));
-  const auto& entries = package->Entries();
+// Unpacks every entry, checking the chain of headers, sizes and checksums;
+// raises TFailure naming the first damaged entry. Returns the entry count.
+size_t VerifyEntries(TCompressionManager& package) {
+  const auto& entries = package.Entries();
   uint64_t total = 0, done = 0;
   for (const TPackageEntry& e : entries) total += e.UnpackedSize;
   TProgressLine progress("bwpack: verifying");
-  package->OnProgress = [&](TCompressionManager*, int32_t position, int32_t) {
+  package.OnProgress = [&](TCompressionManager*, int32_t position, int32_t) {
     progress.Update(done + static_cast<uint64_t>(position), total);
   };
   int64_t headerPos = 0;  // package-relative
@@ -504,7 +577,7 @@ int Verify(const TArgs& args) {
                     std::to_string(expected));
     TNullStream sink;
     try {
-      package->ExtractEntry(static_cast<int32_t>(i), sink);
+      package.ExtractEntry(static_cast<int32_t>(i), sink);
     } catch (const std::exception& ex) {
       throw damaged(ex.what());
     }
@@ -512,7 +585,13 @@ int Verify(const TArgs& args) {
     headerPos = expected + e.PackedSize;
   }
   progress.Clear();
-  std::printf("OK %zu entries\n", entries.size());
+  return entries.size();
+}
+
+int Verify(const TArgs& args) {
+  Expect(args, 1, {"--raw"});
+  const size_t count = VerifyEntries(*OpenPackage(args.positional[0], args.Has("--raw")));
+  std::printf("OK %zu entries\n", count);
   return 0;
 }
 

@@ -40,8 +40,14 @@ grep -q "^data\\\\hello.exe	200000	" out.txt || fail "unpacked size of hello.exe
 expect 0 "$bwpack" verify setup.exe
 grep -qx "OK 6 entries" out.txt || fail "verify said: $(cat out.txt)"
 [ "$(head -c 8 setup.exe)" = "MZ stub" ] || fail "stub not first"
-# The first stream starts after the stub and the first header: 0x78 0xDA.
-[ "$(od -An -tx1 -j $((8 + 268)) -N2 setup.exe | tr -d ' ')" = "78da" ] || fail "stream header"
+# The file ends on a multiple of 8 bytes (so that a signer adds no padding):
+# zeros after the stub, and the trailer points behind them, at the first
+# header, whose stream starts with 0x78 0xDA.
+[ $(($(stat -c %s setup.exe) % 8)) -eq 0 ] || fail "size not a multiple of 8"
+start=$(od -An -tu4 -j $(($(stat -c %s setup.exe) - 4)) -N4 setup.exe | tr -d ' ')
+[ "$start" -ge 8 ] && [ "$start" -lt 16 ] || fail "package start $start"
+[ -z "$(od -An -tx1 -j 8 -N $((start - 8)) setup.exe | tr -d ' 0\n')" ] || fail "padding not zeros"
+[ "$(od -An -tx1 -j $((start + 268)) -N2 setup.exe | tr -d ' ')" = "78da" ] || fail "stream header"
 
 expect 0 "$bwpack" build app/install.inf --uninstaller un.exe -o plain.bwp
 expect 1 "$bwpack" list plain.bwp            # no trailer without --raw
@@ -58,12 +64,35 @@ expect 1 "$bwpack" extract setup.exe nothing.txt -o x.out
 # A damaged stream: verify names the entry, extract leaves no output.
 cp setup.exe bad.exe
 size=$(stat -c %s bad.exe)
-printf '\xff\xff\xff\xff' | dd of=bad.exe bs=1 seek=$((8 + 268 + 300 + 268 + 50000)) conv=notrunc status=none
+printf '\xff\xff\xff\xff' | dd of=bad.exe bs=1 seek=$((start + 268 + 300 + 268 + 50000)) conv=notrunc status=none
 expect 1 "$bwpack" verify bad.exe
 grep -q 'data\\hello.exe' err.txt || fail "damaged entry not named: $(cat err.txt)"
 expect 1 "$bwpack" extract bad.exe "data\\hello.exe" -o bad.out
 [ ! -e bad.out ] && [ ! -e bad.out.bwpack-tmp ] || fail "damaged extract left output"
 [ "$(stat -c %s bad.exe)" = "$size" ] || fail "test set-up"
+
+# --sign-command runs on a copy of uninstall.exe, then on the installer, with
+# {} quoted for the shell.
+mkdir "odd 'dir'"
+expect 0 "$bwpack" build app/install.inf --uninstaller un.exe --stub stub.exe \
+  --sign-command 'echo {} >>signed.log; case {} in *uninstall.exe) printf S >>{};; esac' \
+  -o "odd 'dir'/setup.exe"
+sed -n 1p signed.log | grep -q "odd 'dir'/setup.exe.*uninstall.exe$" || fail "signed first: $(cat signed.log)"
+sed -n 2p signed.log | grep -q "odd 'dir'/setup.exe.*\.exe$" || fail "signed second: $(cat signed.log)"
+[ "$(wc -l <signed.log)" = 2 ] || fail "signed $(wc -l <signed.log) files"
+expect 0 "$bwpack" extract "odd 'dir'/setup.exe" uninstall.exe -o un.out
+[ "$(cat un.out)" = $'uninstaller\nS' ] || fail "uninstaller not signed before packing: $(cat un.out)"
+[ "$(ls "odd 'dir'")" = setup.exe ] || fail "signing left files: $(ls "odd 'dir'")"
+# The second run fails, or the signer breaks the package: exit 1, nothing left.
+for cmd in 'case {} in *uninstall.exe) ;; *) exit 3;; esac' 'printf S >>{}'; do
+  expect 1 "$bwpack" build app/install.inf --uninstaller un.exe --stub stub.exe \
+    --sign-command "$cmd" -o signed.exe
+  grep -qE 'cannot sign the installer|signed installer does not verify' err.txt || fail "$cmd: $(cat err.txt)"
+  [ -z "$(ls | grep signed.exe)" ] || fail "$cmd: failed signing left $(ls | grep signed.exe)"
+done
+expect 2 "$bwpack" build app/install.inf --uninstaller un.exe --stub stub.exe \
+  --sign-command 'true' -o signed.exe
+expect 2 "$bwpack" build app/install.inf --uninstaller un.exe --sign-command 'true {}' -o signed.exe
 
 # Scripts that cannot be packed.
 printf '[title]\r\nx\r\n' >app/nofiles.inf

@@ -15,10 +15,13 @@ namespace {
 TEST(PackageWriterTest, RoundTripStandAloneAndBehindHost) {
   TTempDir dir;
   const std::string big = TextContent(1500000);
-  const std::string random = RandomContent(200000);
+  // Over 1 MiB, so that moving the package behind the zeros takes more than
+  // one buffer.
+  const std::string random = RandomContent(1100000);
   WriteFile(dir / "big.txt", big);
   WriteFile(dir / "random.bin", random);
   WriteFile(dir / "host.exe", std::string(4096, 'M'));
+  WriteFile(dir / "odd.exe", std::string(4097, 'M'));  // needs other zeros than host.exe
   const std::vector<TPackageItem> items = {
       {"install.inf", "", std::string("[files]\r\nbig;big\r\n")},
       {"data\\big.txt", dir / "big.txt", std::nullopt},
@@ -26,7 +29,7 @@ TEST(PackageWriterTest, RoundTripStandAloneAndBehindHost) {
       {"random.bin", dir / "random.bin", std::nullopt},
   };
 
-  for (const std::string host : {"", "host.exe"}) {
+  for (const std::string host : {"", "host.exe", "odd.exe"}) {
     SCOPED_TRACE(host);
     TPackageWriterOptions options;
     if (!host.empty()) options.HostPath = dir / host;
@@ -42,8 +45,17 @@ TEST(PackageWriterTest, RoundTripStandAloneAndBehindHost) {
 
     const std::string bytes = ReadFile(dir / "out.bin");
     TCompressionManager m(dir / "out.bin", false, true, !host.empty());
-    EXPECT_EQ(m.PackageStart(), host.empty() ? 0 : 4096);
     EXPECT_EQ(result.PackageStart, m.PackageStart());
+    if (host.empty()) {
+      EXPECT_EQ(m.PackageStart(), 0);
+    } else {
+      // Zeros after the host make the file end on a multiple of 8 bytes.
+      EXPECT_EQ(bytes.size() % 8, 0u);
+      const int64_t hostSize = host == "odd.exe" ? 4097 : 4096;
+      EXPECT_EQ(bytes.substr(0, hostSize), std::string(hostSize, 'M'));
+      EXPECT_EQ(bytes.substr(hostSize, m.PackageStart() - hostSize),
+                std::string(m.PackageStart() - hostSize, '\0'));
+    }
     ASSERT_EQ(m.Entries().size(), 4u);
     // Headers agree with the layout; streams carry the level-9 header.
     int64_t pos = 0;
