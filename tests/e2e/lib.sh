@@ -87,6 +87,30 @@ shot() {
   import -window root "$BW_SHOTS/$1.png" 2>/dev/null || echo "screenshot $1 failed" >&2
 }
 
+# expect_damaged EXE WHAT: one "Setup Error" box, no wizard, exit code 2.
+expect_damaged() {
+  start_setup "$1"
+  drive <<'EOF_' || fail "$2: a window besides the message"
+wait-window "@#32770=Setup Error" 20000
+wait-gone @TWizardForm 100
+wait-gone @TMainForm 100
+EOF_
+  text=$(drive answer "Setup Error" OK 20000) || fail "$2: no error message"
+  case "$text" in
+    *"damaged or incomplete"*) ;;
+    *) fail "$2: message '$text'" ;;
+  esac
+  finish_setup
+  assert_eq "$setup_rc" 2 "$2: exit code"
+  echo "$2: $text"
+}
+
+# u32 FILE OFFSET: the little-endian 32-bit number at OFFSET.
+u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
+
+# package_start EXE: the offset in the trailer of an unsigned installer.
+package_start() { u32 "$1" $(($(stat -c %s "$1") - 4)); }
+
 assert_eq() { [ "$1" == "$2" ] || fail "$3: expected '$2', got '$1'"; }
 assert_exists() { [ -e "$1" ] || fail "missing $1"; }
 assert_absent() { [ ! -e "$1" ] || fail "should not exist: $1"; }

@@ -60,10 +60,9 @@ const char kUsage[] =
     "  bwpack build app/install.inf --stub setup-stub.exe -o setup.exe --sign-command \\\n"
     "    'osslsigncode sign -pkcs12 my.pfx -readpass pass.txt -h sha256 \\\n"
     "     -ts http://timestamp.digicert.com -in {} -out {}.signed && mv {}.signed {}'\n"
-    "and with signtool on Windows:\n"
-    "  bwpack build app\\install.inf --stub setup-stub.exe -o setup.exe --sign-command\n"
-    "    \"signtool sign /fd SHA256 /f my.pfx /p PASSWORD /tr http://timestamp.digicert.com\n"
-    "     /td SHA256 {}\"\n";
+    "and with signtool on Windows (a certificate from the store):\n"
+    "  bwpack build app\\install.inf --stub setup-stub.exe -o setup.exe --sign-command ^\n"
+    "    \"signtool sign /a /fd SHA256 /td SHA256 /tr http://timestamp.digicert.com {}\"\n";
 
 // Bad arguments: exit code 2 with the usage text.
 struct TUsageError {
