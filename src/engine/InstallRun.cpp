@@ -49,8 +49,13 @@ std::string MissingPart(const std::string& installDir) {
 void ProtectNewFolders(const std::string& installDir, const std::string& created) {
   if (created.empty()) return;
   for (const char* value : {"ProgramFilesDir", "ProgramFilesDir (x86)"}) {
-    std::string programFiles = ReadRegistryString(
-        TRegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", value);
+    std::string programFiles;
+    try {
+      programFiles = ReadRegistryString(TRegRoot::LocalMachine,
+                                        "Software\\Microsoft\\Windows\\CurrentVersion", value);
+    } catch (const ERegistryException&) {
+      continue;  // no folder we can tell: protect as anywhere else
+    }
     if (!programFiles.empty() && PathIsInside(installDir, programFiles)) return;
   }
   std::vector<std::string> levels = {installDir};

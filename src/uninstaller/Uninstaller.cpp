@@ -42,6 +42,15 @@ std::string CommandFile(const std::string& command) {
   return command;
 }
 
+// An all-users folder that cannot be read allows nothing in it.
+std::string ShellFolderOrNone(std::string (*folder)(int scope)) {
+  try {
+    return folder(AllUsers);
+  } catch (const ERegistryException&) {
+    return {};
+  }
+}
+
 bool Exists(TPlatform& p, const std::string& path) {
   return p.FileExists(path) || p.DirectoryExists(path);
 }
@@ -128,8 +137,8 @@ bool TUninstaller::RemoveRegistration() {
 void TUninstaller::Run() {
   TPlatform& p = Platform();
   FLeftOver.clear();
-  TRemovalGuard guard(FInstallDir, FRecords, GetProgramsFolder(AllUsers),
-                      GetDesktopFolder(AllUsers));
+  TRemovalGuard guard(FInstallDir, FRecords, ShellFolderOrNone(GetProgramsFolder),
+                      ShellFolderOrNone(GetDesktopFolder));
   auto mayRemove = [&guard](const std::string& path, bool directory) {
     return guard.MayRemove(path, directory);
   };
