@@ -28,12 +28,14 @@
 #                                also get a desktop shortcut
 #   BUNDLEWRIGHTER_LAUNCH        the program offered to start at the end
 #   BUNDLEWRIGHTER_RUN_AND_WAIT  command lines run after the shortcuts
+#   BUNDLEWRIGHTER_SIGN_COMMAND  bwpack build's --sign-command (one list
+#                                element: join commands with && rather than ;)
 # A program is named as in CPACK_PACKAGE_EXECUTABLES (found among the staged
 # files by name, .exe optional) or by its path in the installation.
 include_guard(GLOBAL)
 
 set(_bw_names BWPACK STUB UNINSTALLER PROGRAM_GROUP SIDE_IMAGE BACKGROUND_START_COLOR
-    BACKGROUND_END_COLOR DESKTOP_ICONS LAUNCH RUN_AND_WAIT)
+    BACKGROUND_END_COLOR DESKTOP_ICONS LAUNCH RUN_AND_WAIT SIGN_COMMAND)
 
 if(NOT DEFINED BUNDLEWRIGHTER_BWPACK)
   find_program(BUNDLEWRIGHTER_BWPACK_PROGRAM bwpack)

@@ -37,6 +37,18 @@ expected=$(
 )
 assert_eq "$(cat "$work/install.inf"; echo x)" "$expected" "install.inf"
 
+# The sign command reaches bwpack whole (blanks and quotes through CPack's
+# configuration), and signs uninstall.exe, then the installer.
+signed=$work/signed.txt
+[ -n "${BW_HOST_BWPACK:-}" ] || signed=$(winpath "$signed")
+cpack --config "$config" -B "$work/signing" \
+  -D CPACK_BUNDLEWRIGHTER_SIGN_COMMAND="echo {} >> \"$signed\"" >"$work/signing.log" 2>&1 ||
+  { cat "$work/signing.log"; fail "cpack with a sign command"; }
+assert_eq "$(wc -l <"$work/signed.txt")" 2 "files signed"
+sed -n 1p "$work/signed.txt" | grep -q 'uninstall\.exe' || fail "uninstall.exe not signed first"
+sed -n 2p "$work/signed.txt" | grep -v uninstall | grep -q 'HelloCPack-1\.2\.0-win64\.exe' ||
+  fail "installer not signed"
+
 # A missing stub or packer stops cpack with the module's message.
 expect_error() {
   local what=$1 message=$2
