@@ -26,8 +26,8 @@ cert_table() {
   echo "$(u32 "$1" $((pe + 24 + 112 + 32))) $(u32 "$1" $((pe + 24 + 112 + 36)))"
 }
 
-# install EXE TITLE: walks the wizard (no licence) into C:\Program Files\TITLE.
-install() {
+# walk_install EXE TITLE: walks the wizard (no licence) into C:\Program Files\TITLE.
+walk_install() {
   local dir
   dir="$c_drive/Program Files/$2"
   rm -rf "$dir"
@@ -76,7 +76,7 @@ grep -qx "OK 3 entries" "$work/verify.txt" || fail "bwpack verify: $(cat "$work/
 "$native" extract "$work/setup.exe" --all -C "$work/extracted" || fail "bwpack extract"
 verify_signature "$work/extracted/uninstall.exe" || fail "uninstall.exe was not signed"
 
-install "$work/setup.exe" Signed
+walk_install "$work/setup.exe" Signed
 cmp -s "$work/extracted/uninstall.exe" "$c_drive/Program Files/Signed/uninstall.exe" ||
   fail "installed uninstall.exe"
 
@@ -117,7 +117,7 @@ unsigned=$(stat -c %s "$work/hand.exe")
 echo "hand-made: $unsigned bytes unsigned, table at $table ($table_size bytes):" \
   "$((table - unsigned)) bytes of padding"
 assert_eq "$((table - unsigned))" 7 "padding added by the signer"
-install "$work/hand-signed.exe" Handmade
+walk_install "$work/hand-signed.exe" Handmade
 
 # bwpack.exe runs the sign command through cmd.exe, with the path quoted:
 # a blank in it, and a command that fails.
