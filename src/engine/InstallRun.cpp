@@ -115,9 +115,9 @@ void TMainForm::InstallFirstStage() {
     LogFile.reset();
     if (!logExisted) Platform().DeleteFileAt(logName);
     if (!created.empty()) UndoLogRecord("Directory", created + ";" + InstallDir);
-    Platform().MessageBox("The installation directory \"" + InstallDir + "\" cannot be used:\r\r" +
-                              e.what() + "\r\rPlease choose another location.",
-                          "Error", mb::OK | mb::IconExclamation);
+    ShowMessage("The installation directory \"" + InstallDir + "\" cannot be used:\r\r" + e.what() +
+                    "\r\rPlease choose another location.",
+                "Error", mb::OK | mb::IconExclamation);
     InstallDir.clear();
     w.btnNext.Show();
     stageRunning_ = false;
@@ -183,9 +183,9 @@ void TMainForm::InstallFirstStage() {
     if (RunStopped()) return;
     if (failed) {
       installFailed_ = true;
-      Platform().MessageBox("An error occurred while installing the file: \"" + file +
-                                "\".\r\rThe installation cannot proceed.",
-                            "Error", mb::OK | mb::IconExclamation);
+      ShowMessage("An error occurred while installing the file: \"" + file +
+                      "\".\r\rThe installation cannot proceed.",
+                  "Error", mb::OK | mb::IconExclamation);
       try {
         RollbackInstallation();
       } catch (const std::exception&) {
@@ -259,7 +259,7 @@ void TMainForm::InstallSecondStage() {
 
   MakeShortcuts("group icons", groupDir);
 
-  RegisterUninstaller(ProductTitle, ProductTitle + " (remove only)", UninstallCommand(InstallDir));
+  Register();
 
   if (ScriptReader->SectionExists("run and wait")) {
     for (const std::string& line : SectionLines("run and wait")) {

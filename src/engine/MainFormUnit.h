@@ -64,6 +64,12 @@ class TMainForm {
   // A file could not be unpacked and the installation was rolled back; the
   // program's exit code says so.
   bool InstallFailed() const { return installFailed_; }
+  // The process's exit code once the wizard has ended (see ExitCodes.h).
+  int ExitCode() const;
+  // Installs without views or questions into targetDir (empty: the default
+  // folder) and returns the exit code. Runs after FormCreate.
+  int RunSilent(const std::string& targetDir);
+  bool Silent() const { return silent_; }
 
   TWizardForm& Wizard() { return *wizard_; }
 
@@ -78,12 +84,18 @@ class TMainForm {
   // released, so the run must not go on.
   bool RunStopped() const;
   void Pump();  // lets pending messages through
+  // A message box; in a silent run it is logged instead and answered with
+  // its default (OK, or No to a question).
+  int ShowMessage(const std::string& text, const std::string& caption, unsigned flags);
+  // The uninstall registration with every value the installed-programs list shows.
+  void Register();
 
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool stageRunning_ = false;   // a stage of the run is working
   bool stopRequested_ = false;  // a confirmed close asked the run to stop
   bool installFailed_ = false;  // a file could not be unpacked
+  bool silent_ = false;         // /S: no views, no questions
 };
 
 // A script's integer: optional leading blanks and sign, then decimal digits,

@@ -37,7 +37,7 @@ void TMainForm::NextPage() {
       w.SpaceTimer.SetEnabled(false);
       w.btnNext.Hide();
       if (InstallSize > FreeSpace) {
-        Platform().MessageBox(
+        ShowMessage(
             "There is insufficient disk space free on the selected drive to install " +
                 ProductTitle +
                 ".\r\rPlease select a different drive, or cancel the installation, free up disk "

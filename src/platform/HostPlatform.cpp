@@ -153,6 +153,10 @@ bool THostPlatform::RegWriteString(TRegRoot, const std::string&, const std::stri
   return false;
 }
 
+bool THostPlatform::RegWriteDWord(TRegRoot, const std::string&, const std::string&, uint32_t) {
+  return false;
+}
+
 bool THostPlatform::RegDeleteTree(TRegRoot, const std::string&) { return false; }
 
 bool THostPlatform::SaveShellLink(const std::string&, const std::string&, const std::string&,

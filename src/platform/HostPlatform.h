@@ -22,6 +22,8 @@ class THostPlatform : public TPlatform {
                             const std::string& name) override;
   bool RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
                       const std::string& value) override;
+  bool RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
+                     uint32_t value) override;
   bool RegDeleteTree(TRegRoot root, const std::string& key) override;
 
   bool SaveShellLink(const std::string& file, const std::string& target,

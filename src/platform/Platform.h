@@ -15,6 +15,7 @@ enum class TRegRoot { LocalMachine, CurrentUser };
 namespace mb {
 constexpr unsigned OK = 0x0;
 constexpr unsigned YesNo = 0x4;
+constexpr unsigned IconError = 0x10;
 constexpr unsigned IconQuestion = 0x20;
 constexpr unsigned IconExclamation = 0x30;
 constexpr unsigned IconInformation = 0x40;
@@ -53,6 +54,9 @@ class TPlatform {
   // Creates the key with its parents and writes a REG_SZ value (with its NUL).
   virtual bool RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
                               const std::string& value) = 0;
+  // The same for a REG_DWORD value.
+  virtual bool RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
+                             uint32_t value) = 0;
   // Deletes a key and everything below it; false when it could not.
   virtual bool RegDeleteTree(TRegRoot root, const std::string& key) = 0;
 

@@ -1,11 +1,13 @@
-// The installer program: checks its package, then shows the background and
-// the wizard and runs the message loop until the installation ends.
+// The installer program: the command line, the package check and the silent
+// run are RunSetup's; here the background and the wizard are shown and the
+// message loop runs until the installation ends.
 #include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
 
 #include "engine/MainFormUnit.h"
+#include "engine/SetupProgram.h"
 #include "platform/win32/WinHeader.h"
 #include "setup/SetupPlatform_win32.h"
 #include "ui/WizardFormUnit.h"
@@ -25,10 +27,6 @@ void HardenDllSearch() {
     reinterpret_cast<TSetDefault>(reinterpret_cast<void*>(proc))(LOAD_LIBRARY_SEARCH_SYSTEM32);
   else
     SetDllDirectoryA("");
-}
-
-void ShowStartupError(const std::string& message) {
-  MessageBoxA(nullptr, message.c_str(), "Setup Error", MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
 void RunMessageLoop(TPlatform& platform) {
@@ -57,33 +55,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   TSetupPlatform platform;
   SetPlatform(&platform);
 
-  auto mainForm = std::make_unique<TMainForm>();
-  // Nothing is shown and nothing is written before the package has proved
-  // usable; a damaged one gets one message and a non-zero exit code.
-  try {
-    mainForm->FormCreate();
-  } catch (const ESetupDamaged& e) {
-    ShowStartupError(e.what());
-    return 2;
-  } catch (const std::exception& e) {
-    ShowStartupError(std::string("The installer is damaged or incomplete.\r\r") + e.what());
-    return 2;
-  }
-
-  {
-    TMainView mainView(*mainForm);
-    mainForm->Form.Show();
-    TWizardView wizardView(mainForm->Wizard(), mainView.Handle());
+  // The raw line: /D= takes the rest of it exactly as typed.
+  int code = RunSetup(GetCommandLineA(), [&platform](TMainForm& mainForm) {
+    TMainView mainView(mainForm);
+    mainForm.Form.Show();
+    TWizardView wizardView(mainForm.Wizard(), mainView.Handle());
     platform.SetWizardWindow(wizardView.Handle());
     TWin32Platform::AddDialogWindow(wizardView.Handle());
-    mainForm->Wizard().Form.Show();
+    mainForm.Wizard().Form.Show();
 
     RunMessageLoop(platform);
 
     TWin32Platform::RemoveDialogWindow(wizardView.Handle());
-  }
+    platform.SetWizardWindow(nullptr);
+    return mainForm.ExitCode();
+  });
   SetPlatform(nullptr);
-  // A failed installation must not look like a successful one to whoever
-  // started the installer.
-  return mainForm->InstallFailed() ? 1 : 0;
+  return code;
 }

@@ -1,5 +1,13 @@
 #include "shell/RunAndWaitUnit.h"
 
+#include "common/RunLog.h"
 #include "platform/Platform.h"
 
-int RunAndWait(const std::string& commandLine) { return Platform().RunAndWait(commandLine); }
+int RunAndWait(const std::string& commandLine) {
+  int code = Platform().RunAndWait(commandLine);
+  if (code == 259)
+    RunLogError("Program run: " + commandLine, "it could not be started or waited for");
+  else
+    RunLogLine("Program run: " + commandLine + " (exit code " + std::to_string(code) + ")");
+  return code;
+}

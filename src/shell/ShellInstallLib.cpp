@@ -1,5 +1,7 @@
 #include "shell/ShellInstallLib.h"
 
+#include "common/RunLog.h"
+
 namespace {
 const char* const ShellFoldersKey =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -108,13 +110,53 @@ bool PathIsInside(const std::string& path, const std::string& folder) {
   return true;
 }
 
-void RegisterUninstaller(const std::string& keyName, const std::string& displayName,
-                         const std::string& command) {
-  std::string key = std::string(UninstallKey) + keyName;
-  // Without administrator rights nothing is registered, and nobody is told.
+namespace {
+// One value under HKEY_LOCAL_MACHINE, told to the run's log either way.
+bool WriteString(const std::string& key, const std::string& name, const std::string& value) {
+  bool ok = false;
   try {
-    if (!Platform().RegWriteString(TRegRoot::LocalMachine, key, "DisplayName", displayName)) return;
-    Platform().RegWriteString(TRegRoot::LocalMachine, key, "UninstallString", command);
+    ok = Platform().RegWriteString(TRegRoot::LocalMachine, key, name, value);
   } catch (...) {
   }
+  std::string where = "HKEY_LOCAL_MACHINE\\" + key + "\\" + name;
+  if (ok)
+    RunLogLine("Registry value: " + where + " = " + value);
+  else
+    RunLogError("Cannot write the registry value " + where);
+  return ok;
+}
+
+bool WriteDWord(const std::string& key, const std::string& name, uint32_t value) {
+  bool ok = false;
+  try {
+    ok = Platform().RegWriteDWord(TRegRoot::LocalMachine, key, name, value);
+  } catch (...) {
+  }
+  std::string where = "HKEY_LOCAL_MACHINE\\" + key + "\\" + name;
+  if (ok)
+    RunLogLine("Registry value: " + where + " = " + std::to_string(value) + " (REG_DWORD)");
+  else
+    RunLogError("Cannot write the registry value " + where);
+  return ok;
+}
+}  // namespace
+
+bool RegisterUninstaller(const std::string& keyName, const std::string& displayName,
+                         const std::string& command) {
+  std::string key = std::string(UninstallKey) + keyName;
+  // Without administrator rights nothing is registered, and the user is not told.
+  if (!WriteString(key, "DisplayName", displayName)) return false;
+  return WriteString(key, "UninstallString", command);
+}
+
+void RegisterUninstallDetails(const std::string& keyName, const TUninstallDetails& details) {
+  std::string key = std::string(UninstallKey) + keyName;
+  WriteString(key, "QuietUninstallString", details.QuietUninstallString);
+  WriteString(key, "InstallLocation", details.InstallLocation);
+  WriteString(key, "DisplayIcon", details.DisplayIcon);
+  if (!details.DisplayVersion.empty()) WriteString(key, "DisplayVersion", details.DisplayVersion);
+  if (!details.Publisher.empty()) WriteString(key, "Publisher", details.Publisher);
+  WriteDWord(key, "EstimatedSize", details.EstimatedSizeKiB);
+  WriteDWord(key, "NoModify", 1);
+  WriteDWord(key, "NoRepair", 1);
 }

@@ -2,6 +2,7 @@
 // Where the shell keeps its folders, three operations on path text, and the
 // entry in the Windows list of installed programs. Every system access goes
 // through Platform(), so the engine's tests run natively.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,24 @@ bool PathIsInside(const std::string& path, const std::string& folder);
 
 // Writes DisplayName and UninstallString under the Uninstall key of
 // HKEY_LOCAL_MACHINE + keyName. Failures are absorbed: without the rights to
-// register, the installation goes on unregistered.
-void RegisterUninstaller(const std::string& keyName, const std::string& displayName,
+// register, the installation goes on unregistered. True when both were written.
+bool RegisterUninstaller(const std::string& keyName, const std::string& displayName,
                          const std::string& command);
+
+// What else the list of installed programs shows, and what package managers
+// and inventory tools match on.
+struct TUninstallDetails {
+  std::string QuietUninstallString;
+  std::string InstallLocation;
+  std::string DisplayIcon;
+  std::string DisplayVersion;  // not written when empty
+  std::string Publisher;       // not written when empty
+  uint32_t EstimatedSizeKiB = 0;
+};
+// Writes the details beside RegisterUninstaller's values, with NoModify and
+// NoRepair set to 1 (the installer can neither change nor repair an
+// installation). Failures are absorbed as there.
+void RegisterUninstallDetails(const std::string& keyName, const TUninstallDetails& details);
 
 // Where RegisterUninstaller writes; keyName follows directly.
 inline constexpr const char* UninstallKey =

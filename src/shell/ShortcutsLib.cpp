@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/RunLog.h"
 #include "platform/Platform.h"
 
 bool IsURL(const std::string& text) {
@@ -31,6 +32,15 @@ bool WriteURLShortcut(const std::string& address, const std::string& fileName) {
   }
 }
 
+namespace {
+void LogShortcut(const std::string& file, const std::string& target, bool made) {
+  if (made)
+    RunLogLine("Shortcut: " + file + " -> " + target);
+  else
+    RunLogError("Cannot save the shortcut " + file);
+}
+}  // namespace
+
 void CreateShortcut(const std::string& LinkBase, const std::string& Target,
                     const std::string& WorkingDirectory, const std::string& Description,
                     int ShowCmd, std::string& CreatedFile) {
@@ -38,6 +48,7 @@ void CreateShortcut(const std::string& LinkBase, const std::string& Target,
   if (IsURL(Target)) {
     std::string name = LinkBase + ".URL";
     if (WriteURLShortcut(Target, name)) CreatedFile = name;
+    LogShortcut(name, Target, !CreatedFile.empty());
     return;
   }
   // The platform raises when the link object cannot be made; that reaches the
@@ -45,4 +56,5 @@ void CreateShortcut(const std::string& LinkBase, const std::string& Target,
   std::string name = LinkBase + ".LNK";
   if (Platform().SaveShellLink(name, Target, WorkingDirectory, Description, ShowCmd))
     CreatedFile = name;
+  LogShortcut(name, Target, !CreatedFile.empty());
 }

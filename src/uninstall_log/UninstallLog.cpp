@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "common/Errors.h"
+#include "common/RunLog.h"
 #include "platform/Platform.h"
 #include "shell/ShellInstallLib.h"
 
@@ -198,10 +199,14 @@ void TLogFile::AddTitle(const std::string& title) {
 }
 
 void TLogFile::AddDirectory(const std::string& fullPath, const std::string& createdPart) {
+  RunLogLine("Directory: " + fullPath);
   AddRecord("Directory: " + createdPart + ";" + fullPath);
 }
 
-void TLogFile::AddFile(const std::string& path) { AddRecord("File: " + path); }
+void TLogFile::AddFile(const std::string& path) {
+  RunLogLine("File: " + path);
+  AddRecord("File: " + path);
+}
 
 void TLogFile::AddRecord(const std::string& line) {
   if (!FWriter) throw Exception("Log file reader not writer.");
@@ -242,6 +247,7 @@ void UndoLogRecord(const std::string& key, const std::string& value,
     if (!mayRemove || mayRemove(value, false))
       p.DeleteFileAt(value);  // already gone or locked: go on all the same
     if (leftOver && p.FileExists(value)) leftOver->push_back(value);
+    if (RunLogActive()) RunLogLine((p.FileExists(value) ? "Left in place: " : "Removed: ") + value);
     return;
   }
   if (key != "Directory") return;
@@ -258,6 +264,8 @@ void UndoLogRecord(const std::string& key, const std::string& value,
     }
     p.RemoveDir(full);
     if (leftOver && p.DirectoryExists(full)) leftOver->push_back(full);
+    if (RunLogActive())
+      RunLogLine((p.DirectoryExists(full) ? "Left in place: " : "Removed: ") + full);
     part = ParentPath(part);
     full = ParentPath(full);
   }

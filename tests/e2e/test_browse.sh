@@ -88,5 +88,5 @@ click @TWizardForm btnCancel
 EOF_
 drive answer "Cancel Installation" "&Yes" >/dev/null || fail "close question"
 finish_setup
-assert_eq "$setup_rc" 0 "exit code"
+assert_eq "$setup_rc" 3 "exit code (cancelled)"
 echo "browse: ok"

@@ -27,7 +27,7 @@ shot cancel-question
 text=$(drive answer "Cancel Installation" "&Yes") || fail "abort question"
 assert_eq "$text" "The installation is currently in progress. Cancelling now will abort the installation.\r\rAre you sure you wish to abort the installation of Canceller?" "abort question"
 finish_setup
-assert_eq "$setup_rc" 0 "exit code"
+assert_eq "$setup_rc" 3 "exit code (cancelled)"
 
 assert_exists "$parent"
 assert_absent "$parent/App"

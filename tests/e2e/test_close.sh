@@ -20,6 +20,6 @@ close @TMainForm
 EOF_
 drive answer "Cancel Installation" "&Yes" >/dev/null || fail "close question, Yes"
 finish_setup
-assert_eq "$setup_rc" 0 "exit code"
+assert_eq "$setup_rc" 3 "exit code (cancelled)"
 assert_absent "$c_drive/Program Files/Walker"
 echo "close: ok"

@@ -25,6 +25,6 @@ click @TWizardForm btnPrevious
 EOF_
 drive answer "Cancel Installation" "&Yes" >/dev/null || fail "licence question, Yes"
 finish_setup
-assert_eq "$setup_rc" 0 "exit code"
+assert_eq "$setup_rc" 3 "exit code (cancelled)"
 assert_absent "$c_drive/Program Files/Walker"
 echo "decline: ok"

@@ -42,5 +42,5 @@ drive expect @TWizardForm WizardPages page 0 || fail "wizard closed after No"
 drive close @TWizardForm || fail "close box"
 drive answer "Cancel Installation" "&Yes" >/dev/null || fail "close question"
 finish_setup
-assert_eq "$setup_rc" 0 "exit code"
+assert_eq "$setup_rc" 3 "exit code (cancelled)"
 echo "nolicence: ok"

@@ -193,6 +193,16 @@ bool TTestPlatform::RegWriteString(TRegRoot root, const std::string& key, const 
   return true;
 }
 
+bool TTestPlatform::RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
+                                  uint32_t value) {
+  if (RegWriteFails) return false;
+  // Little-endian, as the system stores it.
+  std::string data(4, '\0');
+  for (int i = 0; i < 4; ++i) data[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  SetRegValue(root, key, name, TRegType::DWord, data);
+  return true;
+}
+
 bool TTestPlatform::RegDeleteTree(TRegRoot root, const std::string& key) {
   std::string k = KeyOf(key);
   if (k.empty()) return false;

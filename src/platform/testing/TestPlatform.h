@@ -67,7 +67,7 @@ class TTestPlatform : public THostPlatform {
   // The stored value, or nullptr when there is none.
   const TRegValue* RegValue(TRegRoot root, const std::string& key, const std::string& name) const;
   bool RegKeyExists(TRegRoot root, const std::string& key) const;
-  bool RegWriteFails = false;  // every RegWriteString returns false
+  bool RegWriteFails = false;  // every RegWriteString and RegWriteDWord returns false
 
   std::vector<TShellLinkRecord> ShellLinks;
   bool ShellLinkCreationFails = false;  // SaveShellLink raises as a missing COM class would
@@ -120,6 +120,8 @@ class TTestPlatform : public THostPlatform {
                             const std::string& name) override;
   bool RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
                       const std::string& value) override;
+  bool RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
+                     uint32_t value) override;
   bool RegDeleteTree(TRegRoot root, const std::string& key) override;
 
   // Records the link and leaves a small marker file where the link would be,

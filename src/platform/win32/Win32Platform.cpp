@@ -89,17 +89,31 @@ std::string TWin32Platform::RegReadString(TRegRoot root, const std::string& key,
   return data;
 }
 
-bool TWin32Platform::RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
-                                    const std::string& value) {
+namespace {
+// Creates the key with its parents and sets one value in it.
+bool WriteValue(TRegRoot root, const std::string& key, const std::string& name, DWORD type,
+                const void* data, DWORD size) {
   TRegKey k;
   if (RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_ALL_ACCESS, nullptr, &k.h, nullptr) != ERROR_SUCCESS) {
     k.h = nullptr;
     return false;
   }
+  return RegSetValueExA(k.h, name.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
+         ERROR_SUCCESS;
+}
+}  // namespace
+
+bool TWin32Platform::RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+                                    const std::string& value) {
   // Stored with its terminating NUL.
-  return RegSetValueExA(k.h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+  return WriteValue(root, key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+bool TWin32Platform::RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
+                                   uint32_t value) {
+  DWORD data = value;
+  return WriteValue(root, key, name, REG_DWORD, &data, sizeof data);
 }
 
 bool TWin32Platform::RegDeleteTree(TRegRoot root, const std::string& key) {

@@ -24,6 +24,9 @@
 //   rect WIN                        prints "x y width height"
 //   sleep MS
 //   list                            prints every window, for debugging
+//   run CMDLINE [MS]                starts CMDLINE exactly as written (as the
+//                                   list of installed programs does), waits,
+//                                   prints its exit code
 //   lnk FILE                        prints a shell link's "target|start-in"
 //
 // WIN is "@Class", "@Class=Caption" or "Caption"; CTL is a control name of
@@ -54,6 +57,25 @@ namespace {
 
 using TArgs = std::vector<std::string>;
 constexpr int kDefaultWait = 15000;
+
+// CreateProcess with the command line as given, no program name apart.
+void Run(const std::string& commandLine, int millis) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    throw std::runtime_error("cannot start, error " + std::to_string(GetLastError()));
+  DWORD code = STILL_ACTIVE;
+  bool ended = WaitForSingleObject(process.hProcess, static_cast<DWORD>(millis)) == WAIT_OBJECT_0;
+  if (ended) GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (!ended) throw std::runtime_error("still running");
+  std::printf("%lu\n", static_cast<unsigned long>(code));
+}
 
 std::vector<std::string> Tokens(const std::string& line) {
   std::vector<std::string> out;
@@ -264,6 +286,9 @@ void Step(const TArgs& a) {
   } else if (cmd == "lnk") {
     Need(a, 2);
     ShowLink(a[1]);
+  } else if (cmd == "run") {
+    Need(a, 2);
+    Run(a[1], Millis(a, 2));
   } else if (cmd == "list") {
     for (const std::string& line : Describe()) std::printf("%s\n", line.c_str());
   } else {

@@ -1,0 +1,56 @@
+#include "common/RunLog.h"
+
+#include <memory>
+
+#include "platform/Platform.h"
+
+namespace {
+std::unique_ptr<TFileStream> g_file;
+
+// Runs of CR and LF become one blank: each event stays on its own line.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  line.reserve(text.size() + 2);
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      if (!line.empty() && line.back() != ' ') line += ' ';
+      continue;
+    }
+    line += c;
+  }
+  return line + "\r\n";
+}
+}  // namespace
+
+void RunLogOpen(const std::string& fileName) {
+  RunLogClose();
+  g_file = Platform().OpenFile(fileName, TFileMode::Create);
+}
+
+void RunLogClose() {
+  if (!g_file) return;
+  try {
+    g_file->Close();
+  } catch (...) {
+    // Every line is written already; a failing close loses nothing more.
+  }
+  g_file.reset();
+}
+
+bool RunLogActive() { return g_file != nullptr; }
+
+void RunLogLine(const std::string& text) {
+  if (!g_file) return;
+  std::string line = OneLine(text);
+  try {
+    // Unbuffered: the line is with the system when the call returns.
+    g_file->Write(line.data(), line.size());
+  } catch (...) {
+    // A full disk must not stop the installation that the log describes.
+    g_file.reset();
+  }
+}
+
+void RunLogError(const std::string& what, const std::string& reason) {
+  RunLogLine("Error: " + what + (reason.empty() ? "" : ": " + reason));
+}

@@ -1,0 +1,110 @@
+#include "engine/SetupCommandLine.h"
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix) {
+  for (size_t i = 0; prefix[i]; ++i) {
+    if (at + i >= text.size()) return false;
+    char c = text[at + i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// Past the program's own name: up to the closing quote when it starts with
+// one, else up to the first blank (the system's rule for the first argument).
+size_t SkipProgramName(const std::string& line) {
+  size_t i = 0;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  if (i < line.size() && line[i] == '"') {
+    size_t close = line.find('"', i + 1);
+    return close == std::string::npos ? line.size() : close + 1;
+  }
+  while (i < line.size() && !IsBlank(line[i])) ++i;
+  return i;
+}
+
+}  // namespace
+
+bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& options,
+                           std::string& error) {
+  options = TSetupOptions();
+  error.clear();
+  auto fail = [&error](const std::string& reason) {
+    if (error.empty()) error = reason;
+  };
+  const std::string& s = commandLine;
+  size_t i = SkipProgramName(s);
+  bool logGiven = false;
+  while (true) {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    if (i >= s.size()) break;
+    // /D= takes the rest of the line as it stands, blanks included.
+    size_t d = s[i] == '"' ? i + 1 : i;
+    if (StartsWithNoCase(s, d, "/D=")) {
+      std::string dir;
+      for (char c : s.substr(d + 3))
+        if (c != '"') dir += c;
+      dir = Trim(dir);
+      size_t again = 0;
+      for (size_t k = 0; k + 3 <= dir.size(); ++k)
+        if ((k == 0 || IsBlank(dir[k - 1])) && StartsWithNoCase(dir, k, "/D=")) again = k + 1;
+      if (dir.empty())
+        fail("/D= needs a folder.");
+      else if (again)
+        fail("/D= is given twice.");
+      else
+        options.TargetDir = dir;
+      break;
+    }
+    std::string arg;
+    bool quoted = false;
+    for (; i < s.size() && (quoted || !IsBlank(s[i])); ++i) {
+      if (s[i] == '"')
+        quoted = !quoted;
+      else
+        arg += s[i];
+    }
+    if (StartsWithNoCase(arg, 0, "/S") && arg.size() == 2) {
+      options.Silent = true;
+    } else if (arg == "/?") {
+      options.Help = true;
+    } else if (StartsWithNoCase(arg, 0, "/LOG=")) {
+      std::string file = Trim(arg.substr(5));
+      if (logGiven)
+        fail("/LOG= is given twice.");
+      else if (file.empty())
+        fail("/LOG= needs a file name.");
+      else
+        options.LogFile = file;
+      logGiven = true;
+    } else {
+      fail("Unknown argument: " + arg);
+    }
+  }
+  return error.empty();
+}
+
+std::string SetupUsage() {
+  return "Usage: setup.exe [/S] [/LOG=FILE] [/D=FOLDER]\r\n"
+         "\r\n"
+         "/S\tinstall without windows or questions\r\n"
+         "/LOG=FILE\twrite a log of the installation to FILE\r\n"
+         "/D=FOLDER\tinstall into FOLDER; it must come last and takes the rest of the line, "
+         "blanks included, without quotes\r\n"
+         "/?\tshow this text\r\n"
+         "\r\n"
+         "Exit codes: 0 installed; 1 failed, everything rolled back; 2 the installer is "
+         "damaged; 3 cancelled; 4 the folder cannot be used or has too little space; 5 bad "
+         "command line.";
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The installer's command line:
+//   /S          install without windows or questions
+//   /LOG=FILE   write a log of the run to FILE
+//   /D=FOLDER   the installation folder; last, and takes the rest of the line
+//   /?          the usage
+// Switch names ignore letter case. Quotes group blanks into one argument, as
+// cmd.exe and PowerShell pass them; a path can never hold a quote, so a quote
+// is never part of a value. /S and /? may be repeated; a value given twice is
+// an error, since nobody can tell which one was meant.
+#include <string>
+
+struct TSetupOptions {
+  bool Silent = false;
+  bool Help = false;
+  std::string TargetDir;  // empty: the wizard's default folder
+  std::string LogFile;    // empty: no log
+};
+
+// Reads the raw command line (as GetCommandLineA gives it: the program's own
+// name first). False, with the first reason in error, when the line holds
+// anything else than the switches above; options keeps whatever was read, so
+// that /S and /LOG= still count for reporting the error.
+bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& options,
+                           std::string& error);
+
+// The text that /? shows, lines separated by CR LF.
+std::string SetupUsage();

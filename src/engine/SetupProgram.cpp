@@ -1,0 +1,91 @@
+#include "engine/SetupProgram.h"
+
+#include <exception>
+#include <memory>
+
+#include "common/RunLog.h"
+#include "engine/ExitCodes.h"
+#include "engine/MainFormUnit.h"
+#include "engine/SetupCommandLine.h"
+#include "platform/Platform.h"
+#include "ui/WizardFormUnit.h"
+
+namespace {
+
+constexpr unsigned kErrorFlags = mb::OK | mb::IconError;
+
+// Lines of a CR LF text, one log line each.
+void LogLines(const std::string& text) {
+  size_t start = 0;
+  for (size_t p; (p = text.find("\r\n", start)) != std::string::npos; start = p + 2)
+    RunLogLine(text.substr(start, p - start));
+  RunLogLine(text.substr(start));
+}
+
+int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& runWizard) {
+  if (options.Help) {
+    // Asked for on purpose, so it is shown even with /S, unless a log takes it.
+    if (RunLogActive())
+      LogLines(SetupUsage());
+    else
+      Platform().MessageBox(SetupUsage(), "Setup", mb::OK | mb::IconInformation);
+    return ExitInstalled;
+  }
+
+  auto mainForm = std::make_unique<TMainForm>();
+  // Nothing is shown and nothing is written before the package has proved
+  // usable; a damaged one gets one message (none with /S).
+  std::string damage;
+  try {
+    mainForm->FormCreate();
+  } catch (const ESetupDamaged& e) {
+    damage = e.what();
+  } catch (const std::exception& e) {
+    damage = std::string("The installer is damaged or incomplete.\r\r") + e.what();
+  }
+  if (!damage.empty()) {
+    RunLogError(damage);
+    if (!options.Silent) Platform().MessageBox(damage, "Setup Error", kErrorFlags);
+    return ExitDamaged;
+  }
+  RunLogLine("Product: " + ProductTitle);
+  if (options.Silent) return mainForm->RunSilent(options.TargetDir);
+  if (!options.TargetDir.empty()) {
+    mainForm->Wizard().edtLocation.SetText(options.TargetDir);
+    mainForm->Wizard().UpdateDiskSpace();
+  }
+  int code = runWizard(*mainForm);
+  if (code == ExitCancelled) RunLogLine("Cancelled by the user.");
+  return code;
+}
+
+}  // namespace
+
+int RunSetup(const std::string& commandLine, const std::function<int(TMainForm&)>& runWizard) {
+  TSetupOptions options;
+  std::string error;
+  bool valid = ParseSetupCommandLine(commandLine, options, error);
+  if (!options.LogFile.empty()) {
+    try {
+      RunLogOpen(options.LogFile);
+    } catch (const std::exception& e) {
+      if (valid) error = "The log file \"" + options.LogFile + "\" cannot be written: " + e.what();
+      valid = false;
+    }
+  }
+  RunLogLine("Command line: " + commandLine);
+  RunLogLine(std::string("Mode: ") + (options.Silent ? "silent" : "wizard"));
+
+  int code;
+  if (!valid) {
+    RunLogError("Bad command line", error);
+    if (!options.Silent)
+      Platform().MessageBox(error + "\r\n\r\n" + SetupUsage(), "Setup Error", kErrorFlags);
+    code = ExitBadCommandLine;
+  } else {
+    code = Checked(options, runWizard);
+  }
+  RunLogLine("Exit code: " + std::to_string(code));
+  RunLogClose();
+  return code;
+}
