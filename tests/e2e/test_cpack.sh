@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The CPack route: examples/cpack packed by `cpack --preset example` (or, in
 # another build folder, by the same CPack configuration) into an installer
-# that verifies and carries the install.inf the module writes, byte for byte.
-# A missing stub or packer is a clear CPack error.
+# that verifies and carries the install.inf the module writes, byte for byte;
+# installed with /S it shows the project's version in the installed-programs
+# list, and its quiet uninstall command removes it. A missing stub or packer
+# is a clear CPack error.
 source "$(dirname "$0")/lib.sh"
 
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -48,6 +50,38 @@ assert_eq "$(wc -l <"$work/signed.txt")" 2 "files signed"
 sed -n 1p "$work/signed.txt" | grep -q 'uninstall\.exe' || fail "uninstall.exe not signed first"
 sed -n 2p "$work/signed.txt" | grep -v uninstall | grep -q 'HelloCPack-1\.2\.0-win64\.exe' ||
   fail "installer not signed"
+
+# Installed unattended, as a deployment tool would, and removed the same way.
+examples="$c_drive/Program Files/Bundlewrighter Examples"
+app="$examples/HelloCPack"
+group="$c_drive/ProgramData/Microsoft/Windows/Start Menu/Programs/HelloCPack"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\HelloCPack'
+rm -rf "$examples" "$group" \
+  "$c_drive/users/Public/Desktop/Hello from CPack.LNK"
+wine reg delete "$key" /f >/dev/null 2>&1
+setup_rc=0
+(cd "$work" && timeout 120 wine "$setup" /S) >"$work/setup.log" 2>&1 || setup_rc=$?
+assert_eq "$setup_rc" 0 "exit code of setup.exe /S"
+for f in hello.exe hello.ini data/greeting.txt uninstall.exe uninstall.log; do assert_exists "$app/$f"; done
+grep -q "^SetUp=" "$app/hello.ini" || fail "[run and wait] did not run hello.exe /setup"
+assert_exists "$group/Hello from CPack.LNK"
+assert_exists "$c_drive/users/Public/Desktop/Hello from CPack.LNK"
+assert_eq "$(reg_value "$key" DisplayName)" "HelloCPack (remove only)" "DisplayName"
+assert_eq "$(reg_value "$key" DisplayVersion)" "1.2.0" "DisplayVersion"
+assert_eq "$(reg_value "$key" Publisher)" "Bundlewrighter inc." "Publisher"
+quiet=$(reg_value "$key" QuietUninstallString)
+# Run as written: a quoted program and its arguments.
+[[ "$quiet" =~ ^\"([^\"]+)\"\ (.*)$ ]] || fail "QuietUninstallString: $quiet"
+uninstall_rc=0
+(cd "$work" && timeout 120 wine "${BASH_REMATCH[1]}" ${BASH_REMATCH[2]}) >"$work/uninstall.log" 2>&1 ||
+  uninstall_rc=$?
+assert_eq "$uninstall_rc" 0 "exit code of $quiet"
+# The folders the installation made go last, once the uninstaller has ended.
+for _ in $(seq 40); do [ -e "$examples" ] || break; sleep 0.5; done
+assert_absent "$examples"
+assert_absent "$group"
+assert_absent "$c_drive/users/Public/Desktop/Hello from CPack.LNK"
+if wine reg query "$key" >/dev/null 2>&1; then fail "registration still there"; fi
 
 # A missing stub or packer stops cpack with the module's message.
 expect_error() {
