@@ -5,6 +5,7 @@
 
 #include "common/CompressionManager.h"
 #include "common/Errors.h"
+#include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
@@ -277,12 +278,14 @@ void TMainForm::InstallSecondStage() {
 
 void TMainForm::FinalStep() {
   TWizardForm& w = *wizard_;
+  RunLogLine(std::string("Desktop icons: ") + (w.chkDesktopIcon.Checked() ? "yes" : "no"));
   if (w.chkDesktopIcon.Checked()) MakeShortcuts("desktop icons", GetDesktopFolder(AllUsers));
   CloseConfirmed = true;
   if (w.chkLaunchNow.Checked()) {
     std::string program;
     ScriptReader->GetValue("launch", program);
     std::string file = AddTrailingBackslash(InstallDir) + program;
+    RunLogLine("Program started: " + file);
     // As the signed-in user where the desktop shell takes it, not elevated.
     if (!Platform().ShellOpenAsUser(file, "", InstallDir, 1))
       Platform().ShellOpen(file, "", InstallDir, 1);

@@ -1,4 +1,5 @@
 // The wizard's page sequence: which page follows, and the buttons of each.
+#include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
@@ -46,6 +47,7 @@ void TMainForm::NextPage() {
         w.btnNext.Show();
         return;
       }
+      RunLogLine("Installing into: " + w.edtLocation.Text());
       InstallFirstStage();
       break;
     case 3:

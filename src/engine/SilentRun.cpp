@@ -55,8 +55,6 @@ int TMainForm::RunSilent(const std::string& targetDir) {
   // the program to launch stays unstarted, since nobody is there to use it.
   w.chkLaunchNow.SetChecked(false);
   const std::string target = w.edtLocation.Text();
-  RunLogLine("Target folder: " + target);
-  RunLogLine(std::string("Desktop icons: ") + (w.chkDesktopIcon.Checked() ? "yes" : "no"));
 
   std::string why;
   if (!UsableTargetPath(target, why)) {

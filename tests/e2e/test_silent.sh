@@ -89,7 +89,7 @@ target="$c_drive/Quiet Target/Sub"
 assert_exists "$target/data/big.bin"
 assert_eq "$(reg_value "$key" InstallLocation)" 'C:\Quiet Target\Sub' "InstallLocation, /D="
 log=$(tr -d '\r' <"$work/run log.txt")
-for line in "Mode: silent" 'Target folder: C:\Quiet Target\Sub' 'File: C:\Quiet Target\Sub\data\big.bin' \
+for line in "Mode: silent" 'Installing into: C:\Quiet Target\Sub' 'File: C:\Quiet Target\Sub\data\big.bin' \
             "Program run: \"C:\\Quiet Target\\Sub\\marker.exe\" /setup (exit code 0)" "Exit code: 0"; do
   grep -qxF "$line" <<<"$log" || fail "log lacks '$line': $log"
 done
@@ -121,7 +121,10 @@ assert_eq "$setup_rc" 2 "exit code, damaged installer"
 grep -q "^Error: The installer is damaged or incomplete" "$work/damaged.log" || fail "damage not logged"
 assert_absent "$(hostpath 'C:\Program Files\Quiet App')"
 
-# --- 5. A bad command line: exit code 5, no window with /S.
+# --- 5. A bad command line, and a folder on no drive: exit codes 5 and 4, no window.
 run_silent /S /X
 assert_eq "$setup_rc" 5 "exit code, unknown switch"
+cp "$work/badentry.exe" "$work/setup.exe"
+run_silent /S '/D=Q:\Quiet'
+assert_eq "$setup_rc" 4 "exit code, folder on no drive"
 echo "silent: ok"

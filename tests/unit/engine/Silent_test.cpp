@@ -80,7 +80,7 @@ TEST_F(SilentTest, TargetFromTheCommandLineAndTheLogOfTheRun) {
   EXPECT_EQ(Reg("QuietUninstallString"), "\"" + dir + "\\uninstall.exe\" /S");
   std::string log = plat.ReadFileText("C:\\run log.txt");
   for (const std::string& line : std::vector<std::string>{
-           "Mode: silent", "Target folder: " + dir, "Directory: " + dir,
+           "Mode: silent", "Desktop icons: yes", "Installing into: " + dir, "Directory: " + dir,
            "File: " + dir + "\\doc\\b.bin", "Directory: " + dir + "\\doc\\",
            "Shortcut: C:\\Desktop\\Silent.LNK -> " + dir + "\\a.exe",
            "Registry value: HKEY_LOCAL_MACHINE\\" + std::string(kKey) + "\\DisplayVersion = 1.2.3",
