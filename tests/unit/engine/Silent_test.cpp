@@ -98,7 +98,7 @@ TEST_F(SilentTest, DamagedEntryIsRolledBackWithExitCode1AndNoBox) {
   EXPECT_TRUE(plat.MessageBoxes.empty());
   std::string log = plat.ReadFileText("C:\\run.log");
   EXPECT_TRUE(HasLine(log,
-                      "Error: Error: An error occurred while installing the file: \"C:\\Program "
+                      "Error: An error occurred while installing the file: \"C:\\Program "
                       "Files\\Silent App\\doc\\b.bin\". The installation cannot proceed."))
       << log;
   EXPECT_TRUE(HasLine(log, "Removed: C:\\Program Files\\Silent App\\a.exe")) << log;
