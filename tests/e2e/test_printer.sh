@@ -31,7 +31,7 @@ click @TWizardForm btnPrevious
 EOF_
 drive answer "Cancel Installation" "&Yes" >/dev/null || fail "cancel question"
 finish_setup
-assert_eq "$setup_rc" 0 "exit code"
+assert_eq "$setup_rc" 3 "exit code (cancelled)"
 assert_absent "$work/downloads/marker.txt"
 assert_absent "$work/marker.txt"
 echo "printer: ok"
