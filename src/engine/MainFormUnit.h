@@ -20,6 +20,13 @@ class ESetupDamaged : public Exception {
   using Exception::Exception;
 };
 
+// Raised by start-up when another installer or uninstaller of the same
+// product is running; the message says so, and the program exits.
+class ESetupAlreadyRunning : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // What FormPaint draws on: a window's surface, or a recorder in tests.
 class TCanvas {
  public:

@@ -105,5 +105,5 @@ std::string SetupUsage() {
          "\r\n"
          "Exit codes: 0 installed; 1 failed, everything rolled back; 2 the installer is "
          "damaged; 3 cancelled; 4 the folder cannot be used or has too little space; 5 bad "
-         "command line.";
+         "command line; 6 another installation of the product is running.";
 }

@@ -38,6 +38,11 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
   std::string damage;
   try {
     mainForm->FormCreate();
+  } catch (const ESetupAlreadyRunning& e) {
+    RunLogError(e.what());
+    if (!options.Silent)
+      Platform().MessageBox(e.what(), ProductTitle, mb::OK | mb::IconInformation);
+    return ExitAlreadyRunning;
   } catch (const ESetupDamaged& e) {
     damage = e.what();
   } catch (const std::exception& e) {

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "script/ScriptTargets.h"
 #include "script/infreader.h"
+#include "shell/ProductLock.h"
 #include "shell/ShellInstallLib.h"
 #include "ui/WizardFormUnit.h"
 
@@ -112,8 +113,15 @@ void TMainForm::FormCreate() {
   if (!ScriptReader->GetSection("files"))
     throw ESetupDamaged(std::string(kDamaged) + ": its install script has no [files] section.");
   CheckTargetsStayInside();
+  // An entry the script names but the package lacks would be skipped in the
+  // middle of the run, and the installation reported as complete.
+  for (const std::string& name : ScriptEntryNames(*ScriptReader))
+    if (PackageReader->FindEntry(name) < 0)
+      throw ESetupDamaged(std::string(kDamaged) + ": its package lacks the entry \"" + name +
+                          "\".");
 
   if (ScriptReader->SectionExists("title")) ScriptReader->GetValue("title", ProductTitle);
+  if (!LockProduct(ProductTitle)) throw ESetupAlreadyRunning(AlreadyRunningMessage(ProductTitle));
   ReadColor("background start color", StartColor);
   ReadColor("background end color", EndColor);
 

@@ -58,6 +58,17 @@ bool THostPlatform::RemoveDir(const std::string& path) {
   return RemoveDirectoryA(path.c_str()) != 0;
 }
 
+bool THostPlatform::MoveFileTo(const std::string& from, const std::string& to) {
+  // No MOVEFILE_COPY_ALLOWED: a move that would copy fails instead.
+  return MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool THostPlatform::FileReadOnly(const std::string& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
 std::string THostPlatform::CurrentDir() {
   char buf[MAX_PATH + 1];
   DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
@@ -108,6 +119,21 @@ bool THostPlatform::RemoveDir(const std::string& path) {
   std::error_code ec;
   if (!fs::is_directory(fs::symlink_status(path, ec))) return false;
   return fs::remove(path, ec) && !ec;
+}
+
+bool THostPlatform::MoveFileTo(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::symlink_status(from, ec))) return false;
+  fs::rename(from, to, ec);
+  return !ec;
+}
+
+bool THostPlatform::FileReadOnly(const std::string& path) {
+  // The mode bits, not access(): tests run as root, who may write anything.
+  std::error_code ec;
+  fs::file_status st = fs::status(path, ec);
+  return !ec && fs::is_regular_file(st) &&
+         (st.permissions() & fs::perms::owner_write) == fs::perms::none;
 }
 
 std::string THostPlatform::CurrentDir() {
@@ -206,6 +232,8 @@ bool THostPlatform::Terminated() { return terminated_; }
 void THostPlatform::BringToFront() {}
 
 bool THostPlatform::ShowDirectorySelect(TDirectorySelect&) { return false; }
+
+bool THostPlatform::HoldNamedLock(const std::string&) { return true; }
 
 bool THostPlatform::HasDefaultPrinter() { return false; }
 

@@ -14,6 +14,8 @@ class THostPlatform : public TPlatform {
   bool ForceDirectories(const std::string& path) override;
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveDir(const std::string& path) override;
+  bool MoveFileTo(const std::string& from, const std::string& to) override;
+  bool FileReadOnly(const std::string& path) override;
   std::string CurrentDir() override;
   int64_t DiskFree(int drive) override;
   std::string ExeName() override;
@@ -52,6 +54,8 @@ class THostPlatform : public TPlatform {
   bool Terminated() override;
   void BringToFront() override;
   bool ShowDirectorySelect(TDirectorySelect& dialog) override;
+  // Native tools never run twice against one installation: always granted.
+  bool HoldNamedLock(const std::string& name) override;
 
   bool HasDefaultPrinter() override;
   bool PrinterSetupDialog() override;

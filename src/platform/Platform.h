@@ -40,6 +40,10 @@ class TPlatform {
   virtual bool ForceDirectories(const std::string& path) = 0;  // with every missing parent
   virtual bool DeleteFileAt(const std::string& path) = 0;
   virtual bool RemoveDir(const std::string& path) = 0;  // only an empty directory
+  // Renames a file within its volume (never a copy), replacing a file of the
+  // new name; false when the file is in use or cannot be moved.
+  virtual bool MoveFileTo(const std::string& from, const std::string& to) = 0;
+  virtual bool FileReadOnly(const std::string& path) = 0;
   virtual std::string CurrentDir() = 0;
   // Free bytes of a drive: 0 is the current drive, 1 is A:, 3 is C:; -1 when
   // the drive cannot be queried.
@@ -97,6 +101,10 @@ class TPlatform {
   virtual void BringToFront() = 0;  // the application's windows, after external programs
   // Shows the directory chooser modally; true when it ended with OK.
   virtual bool ShowDirectorySelect(TDirectorySelect& dialog) = 0;
+
+  // A machine-wide lock held until the process ends; false when another
+  // process holds one of that name.
+  virtual bool HoldNamedLock(const std::string& name) = 0;
 
   // Printing.
   virtual bool HasDefaultPrinter() = 0;

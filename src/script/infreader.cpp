@@ -92,3 +92,18 @@ bool SameHeaderText(const std::string& line, const std::string& header) {
   return true;
 }
 #endif
+
+std::vector<std::string> ScriptEntryNames(const TINFReader& reader) {
+  std::vector<std::string> names;
+  if (auto files = reader.GetSection("files")) {
+    for (const std::string& line : *files) {
+      if (StripBlanks(line).empty()) continue;
+      std::string entry, target;
+      TINFReader::SplitValue(line, entry, target);
+      names.push_back(entry);
+    }
+  }
+  for (const char* section : {"license", "image"})
+    if (reader.SectionExists(section)) names.push_back(reader.GetValue(section));
+  return names;
+}

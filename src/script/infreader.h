@@ -43,3 +43,8 @@ class TINFReader {
 // Whether line is the header text (both "[name]"), letter case ignored the way
 // the system compares text: CompareStringA on Windows, ASCII elsewhere.
 bool SameHeaderText(const std::string& line, const std::string& header);
+
+// The package entries a script needs: the left field of every [files] line
+// that is not blank, then the [license] and [image] values when those
+// sections exist. An installer whose package lacks one of them is damaged.
+std::vector<std::string> ScriptEntryNames(const TINFReader& reader);

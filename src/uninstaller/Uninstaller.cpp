@@ -4,6 +4,7 @@
 
 #include "common/Errors.h"
 #include "platform/Platform.h"
+#include "shell/ProductLock.h"
 #include "shell/ShellInstallLib.h"
 #include "uninstall_log/UninstallLog.h"
 #include "uninstaller/RemovalGuard.h"
@@ -237,6 +238,12 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
 
   const std::string& title = uninstaller->Title();
   std::string caption = UninstallCaption(title);
+  // An installer of the same product may be writing this very log.
+  if (!LockProduct(title)) {
+    if (!silent) p.MessageBox(AlreadyRunningMessage(title), caption, mb::OK | mb::IconInformation);
+    result.ExitCode = ExitIncomplete;
+    return result;
+  }
   if (!silent &&
       p.MessageBox(UninstallQuestion(title), caption, mb::YesNo | mb::IconQuestion) != mb::IdYes) {
     result.ExitCode = ExitIncomplete;

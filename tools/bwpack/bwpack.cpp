@@ -584,6 +584,17 @@ size_t VerifyEntries(TCompressionManager& package) {
     headerPos = expected + e.PackedSize;
   }
   progress.Clear();
+  // The installer refuses a package that lacks an entry its script names;
+  // say so here rather than on the user's machine.
+  if (package.FindEntry("install.inf") >= 0) {
+    std::string text;
+    package.ExtractToString("install.inf", text);
+    TINFReader reader;
+    reader.LoadFromStream(text);
+    for (const std::string& name : ScriptEntryNames(reader))
+      if (package.FindEntry(name) < 0)
+        throw TFailure("entry " + Quoted(name) + ", named by install.inf, is missing");
+  }
   return entries.size();
 }
 

@@ -100,7 +100,21 @@ std::string TTestPlatform::ReadFileText(const std::string& winPath) const {
   return content.str();
 }
 
+void TTestPlatform::SetFileInUse(const std::string& winPath, bool inUse) {
+  if (inUse)
+    FInUse.insert(Lower(HostPath(winPath)));
+  else
+    FInUse.erase(Lower(HostPath(winPath)));
+}
+
+bool TTestPlatform::FileInUse(const std::string& path) const {
+  return FInUse.count(Lower(HostPath(path))) > 0;
+}
+
 std::unique_ptr<TFileStream> TTestPlatform::OpenFile(const std::string& path, TFileMode mode) {
+  // ERROR_SHARING_VIOLATION, as Windows answers for a file open elsewhere.
+  if (mode != TFileMode::OpenRead && FileInUse(path))
+    throw EInOutError("Cannot open file " + path + ": in use", 32);
   return THostPlatform::OpenFile(HostPath(path), mode);
 }
 
@@ -121,7 +135,23 @@ bool TTestPlatform::ForceDirectories(const std::string& path) {
 }
 
 bool TTestPlatform::DeleteFileAt(const std::string& path) {
+  if (FileInUse(path)) return false;
   return THostPlatform::DeleteFileAt(HostPath(path));
+}
+
+bool TTestPlatform::MoveFileTo(const std::string& from, const std::string& to) {
+  if (FileInUse(from) || FileInUse(to)) return false;
+  return THostPlatform::MoveFileTo(HostPath(from), HostPath(to));
+}
+
+bool TTestPlatform::FileReadOnly(const std::string& path) {
+  return THostPlatform::FileReadOnly(HostPath(path));
+}
+
+bool TTestPlatform::HoldNamedLock(const std::string& name) {
+  if (LocksHeldElsewhere.count(name)) return false;
+  HeldLocks.insert(name);
+  return true;
 }
 
 bool TTestPlatform::RemoveDir(const std::string& path) {

@@ -98,6 +98,14 @@ class TTestPlatform : public THostPlatform {
   int BringToFrontCount = 0;
   std::function<bool(TDirectorySelect&)> OnShowDirectorySelect;
 
+  // Files another program holds open: they cannot be moved, deleted or
+  // created over (Windows paths, letter case ignored).
+  void SetFileInUse(const std::string& winPath, bool inUse = true);
+  bool FileInUse(const std::string& path) const;
+  // Named locks this process holds, and those that "another process" holds.
+  std::set<std::string> HeldLocks;
+  std::set<std::string> LocksHeldElsewhere;
+
   bool PrinterPresent = false;
   bool PrinterSetupAnswer = true;
   bool PrintFails = false;
@@ -112,6 +120,8 @@ class TTestPlatform : public THostPlatform {
   bool ForceDirectories(const std::string& path) override;
   bool DeleteFileAt(const std::string& path) override;
   bool RemoveDir(const std::string& path) override;
+  bool MoveFileTo(const std::string& from, const std::string& to) override;
+  bool FileReadOnly(const std::string& path) override;
   std::string CurrentDir() override { return FCurrentDir; }
   int64_t DiskFree(int drive) override;
   std::string ExeName() override { return ExeNameValue; }
@@ -147,6 +157,7 @@ class TTestPlatform : public THostPlatform {
   bool Terminated() override { return terminated_; }
   void BringToFront() override { ++BringToFrontCount; }
   bool ShowDirectorySelect(TDirectorySelect& dialog) override;
+  bool HoldNamedLock(const std::string& name) override;
 
   bool HasDefaultPrinter() override { return PrinterPresent; }
   bool PrinterSetupDialog() override;
@@ -162,6 +173,7 @@ class TTestPlatform : public THostPlatform {
   std::set<char> FDrives;
   std::string FCurrentDir = "C:\\";
   std::map<char, int64_t> FFreeSpace;
+  std::set<std::string> FInUse;  // host paths
   // (root, lower-case key) -> lower-case value name -> value
   std::map<std::pair<TRegRoot, std::string>, std::map<std::string, TRegValue>> FRegistry;
 };

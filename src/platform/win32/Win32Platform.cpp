@@ -220,6 +220,21 @@ void TWin32Platform::Terminate() {
 
 bool TWin32Platform::Terminated() { return terminated_; }
 
+bool TWin32Platform::HoldNamedLock(const std::string& name) {
+  // The handle stays open until the process ends; the system then drops the
+  // mutex, also after a crash.
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  DWORD error = GetLastError();
+  if (mutex && error == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return false;
+  }
+  // Access denied: it exists, made by a process of higher rights. Any other
+  // failure leaves nothing to hold, and the program goes on as it did
+  // before there was a lock.
+  return mutex || error != ERROR_ACCESS_DENIED;
+}
+
 void TWin32Platform::BringToFront() {
   std::vector<HWND> windows;
   EnumThreadWindows(

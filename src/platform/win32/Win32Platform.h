@@ -45,6 +45,7 @@ class TWin32Platform : public THostPlatform {
   void BringToFront() override;
   // The setup program's UI overrides this with the real chooser.
   bool ShowDirectorySelect(TDirectorySelect& dialog) override;
+  bool HoldNamedLock(const std::string& name) override;
 
   bool HasDefaultPrinter() override;
   bool PrinterSetupDialog() override;

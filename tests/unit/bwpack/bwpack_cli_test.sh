@@ -94,6 +94,11 @@ expect 2 "$bwpack" build app/install.inf --uninstaller un.exe --stub stub.exe \
   --sign-command 'true' -o signed.exe
 expect 2 "$bwpack" build app/install.inf --uninstaller un.exe --sign-command 'true {}' -o signed.exe
 
+# An entry whose name no longer matches the script: verify names it.
+LC_ALL=C perl -0777 -pe 's/side\.bmp/side.bmq/' setup.exe >renamed.exe
+expect 1 "$bwpack" verify renamed.exe
+grep -q '"side.bmp", named by install.inf, is missing' err.txt || fail "renamed entry: $(cat err.txt)"
+
 # Scripts that cannot be packed.
 printf '[title]\r\nx\r\n' >app/nofiles.inf
 expect 1 "$bwpack" build app/nofiles.inf -o o.bwp

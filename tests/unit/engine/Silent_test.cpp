@@ -5,6 +5,7 @@
 #include "engine/ExitCodes.h"
 #include "engine/SetupCommandLine.h"
 #include "engine/SetupProgram.h"
+#include "shell/ProductLock.h"
 
 namespace {
 const char* kKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Silent";
@@ -134,6 +135,17 @@ TEST_F(SilentTest, DamagedInstallerIsExitCode2WithOneBoxOnlyWithoutS) {
   EXPECT_EQ(plat.MessageBoxes[0].Caption, "Setup Error");
   EXPECT_EQ(plat.MessageBoxes[0].Text,
             "The installer is damaged or incomplete: its install script has no [files] section.");
+}
+
+TEST_F(SilentTest, ASecondInstanceIsExitCode6WithOneBoxOnlyWithoutS) {
+  plat.LocksHeldElsewhere.insert(ProductLockName("Silent"));
+  EXPECT_EQ(RunSetup("setup.exe /S", NoWizard), ExitAlreadyRunning);
+  EXPECT_TRUE(plat.MessageBoxes.empty());
+  EXPECT_EQ(RunSetup("setup.exe", NoWizard), ExitAlreadyRunning);
+  ASSERT_EQ(plat.MessageBoxes.size(), 1u);
+  EXPECT_EQ(plat.MessageBoxes[0].Caption, "Silent");
+  EXPECT_EQ(plat.MessageBoxes[0].Text, AlreadyRunningMessage("Silent"));
+  EXPECT_FALSE(Exists("C:\\Program Files\\Silent App"));
 }
 
 TEST_F(SilentTest, BadCommandLineAndUsage) {

@@ -1,8 +1,11 @@
 // Start-up: texts, check boxes, colours, sizes and damaged packages.
 #include <zlib.h>
 
+#include <set>
+
 #include "EngineFixture.h"
 #include "common/PackageFormat.h"
+#include "shell/ProductLock.h"
 
 namespace {
 const char* kMinimal = "[files]\r\napp;app.exe\r\n\r\n[group icons]\r\nApp;app.exe\r\n";
@@ -168,7 +171,7 @@ TEST_F(EngineTest, InstallSizeAddsFourKilobytesPerLineAndATenth) {
 
   form.reset();
   ResetEngineState();
-  Start("[files]\r\nmissing;m\r\n\r\n");  // -1 + 4096
+  Start("[files]\r\n#\r\n\r\n");  // a blank line names no entry: -1 + 4096
   EXPECT_EQ(InstallSize, 4095 * 11 / 10);
 
   form.reset();
@@ -267,7 +270,7 @@ TEST_F(EngineTest, DamagedPackagesStopStartUp) {
   expectDamaged("install script cannot be read");
 
   WriteSetup(std::string("[license]\r\nlic.txt\r\n\r\n") + kMinimal,
-             {{"lic.txt", Incompressible(5000)}});
+             {{"lic.txt", Incompressible(5000)}, {"app", "A"}});
   Corrupt("lic.txt");
   expectDamaged("licence text (lic.txt) cannot be read");
 
@@ -280,4 +283,58 @@ TEST_F(EngineTest, DamagedPackagesStopStartUp) {
   }
   WriteSetup("[files]\r\na;app.exe\r\n\r\n[directories]\r\nlogs\r\ndata;..\\..\\x\r\n\r\n");
   expectDamaged("\"..\\..\\x\" outside the installation folder ([directories] line");
+
+  // Every entry the script names must be there: one flipped bit in a name
+  // would otherwise install nothing for that line and report success.
+  WriteSetup("[files]\r\nApp;app.exe\r\nhelp.chm;help.chm\r\n\r\n",
+             {{"app", "A"}, {"help.cnm", "H"}});
+  expectDamaged("lacks the entry \"help.chm\"");
+  WriteSetup(std::string("[license]\r\nlic.txt\r\n\r\n") + kMinimal, {{"app", "A"}});
+  expectDamaged("lacks the entry \"lic.txt\"");
+  WriteSetup(std::string("[image]\r\nside.bmp\r\n\r\n") + kMinimal, {{"app", "A"}});
+  expectDamaged("lacks the entry \"side.bmp\"");
+  EXPECT_EQ(plat.ProgramsRun.size() + plat.ShellLinks.size(), 0u);
+  EXPECT_FALSE(Exists("C:\\Program Files\\product"));
+}
+
+// Names are looked up as the run does (letter case ignored), and a blank
+// [files] line names nothing.
+TEST_F(EngineTest, EntriesFoundInAnyLetterCasePassTheCheck) {
+  Start("[files]\r\nAPP;app.exe\r\n#\r\n\r\n[group icons]\r\n", {{"app", "A"}});
+  EXPECT_EQ(form->Form.Caption(), "product");
+}
+
+// One installation of a product at a time: the second start-up stops before
+// any window with the message, and holds nothing.
+TEST_F(EngineTest, ASecondInstanceOfTheProductIsRefused) {
+  Start(std::string("[title]\r\nHello\r\n\r\n") + kMinimal, {{"app", "A"}});
+  EXPECT_EQ(plat.HeldLocks, std::set<std::string>{ProductLockName("Hello")});
+
+  form.reset();
+  ResetEngineState();
+  plat.HeldLocks.clear();
+  plat.LocksHeldElsewhere.insert(ProductLockName("HELLO"));
+  form = std::make_unique<TMainForm>();
+  try {
+    form->FormCreate();
+    ADD_FAILURE() << "a second instance started";
+  } catch (const ESetupAlreadyRunning& e) {
+    EXPECT_STREQ(e.what(), AlreadyRunningMessage("Hello").c_str());
+  }
+  EXPECT_FALSE(form->Form.Visible());
+  EXPECT_TRUE(plat.HeldLocks.empty());
+}
+
+TEST(ProductLock, NamesAreGlobalCaseFoldedAndSafe) {
+  EXPECT_EQ(ProductLockName("My App"), "Global\\Bundlewrighter.Product.my app");
+  EXPECT_EQ(ProductLockName("MY APP"), ProductLockName("my app"));
+  EXPECT_EQ(ProductLockName(""), ProductLockName("product"));
+  EXPECT_EQ(ProductLockName("A\\B\tC"), "Global\\Bundlewrighter.Product.a_b_c");
+  std::string a(300, 'x'), b = a;
+  b.back() = 'y';
+  EXPECT_NE(ProductLockName(a), ProductLockName(b));
+  EXPECT_LT(ProductLockName(a).size(), 260u);
+  EXPECT_EQ(AlreadyRunningMessage(""),
+            "An installation of product is already running.\r\rPlease wait until it has "
+            "finished, then try again.");
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/testing/TestPlatform.h"
+#include "shell/ProductLock.h"
 #include "shell/ShellInstallLib.h"
 #include "uninstall_log/UninstallLog.h"
 
@@ -159,6 +160,23 @@ TEST_F(UninstallerTest, SilentAsksNothingShowsNothing) {
   EXPECT_TRUE(Steps.empty());
   EXPECT_TRUE(P.MessageBoxes.empty());
   EXPECT_FALSE(P.DirectoryExists("C:\\Apps"));
+}
+
+// An installer (or another uninstaller) of the product is running: it may
+// be writing this log, so nothing is touched.
+TEST_F(UninstallerTest, ARunningInstallationOfTheProductStopsIt) {
+  P.LocksHeldElsewhere.insert(ProductLockName("HELLO"));
+  EXPECT_EQ(RunUninstaller(Exe, false, Hooks).ExitCode, ExitIncomplete);
+  ASSERT_EQ(P.MessageBoxes.size(), 1u);
+  EXPECT_EQ(P.MessageBoxes[0].Text, AlreadyRunningMessage("Hello"));
+  EXPECT_EQ(RunUninstaller(Exe, true, Hooks).ExitCode, ExitIncomplete);
+  EXPECT_EQ(P.MessageBoxes.size(), 1u);
+  EXPECT_TRUE(P.FileExists(std::string(Dir) + "\\hello.exe"));
+  EXPECT_TRUE(P.RegKeyExists(TRegRoot::LocalMachine, Key));
+
+  P.LocksHeldElsewhere.clear();
+  EXPECT_EQ(RunUninstaller(Exe, true, Hooks).ExitCode, ExitRemoved);
+  EXPECT_EQ(P.HeldLocks, std::set<std::string>{ProductLockName("Hello")});
 }
 
 TEST_F(UninstallerTest, UserFilesSurviveWithTheirFoldersAndAreReported) {
