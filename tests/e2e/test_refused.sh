@@ -45,6 +45,6 @@ click @TWizardForm btnCancel
 EOF_
 drive answer "Cancel Installation" "&Yes" >/dev/null || fail "close question"
 finish_setup
-assert_eq "$setup_rc" 0 "first instance: exit code"
+assert_eq "$setup_rc" 3 "first instance: exit code (cancelled)"
 assert_absent "$c_drive/Program Files/Refuser"
 echo "refused: ok"
