@@ -125,7 +125,6 @@ list(APPEND _bw_file_lines "uninstall.exe${_bw_sep}uninstall.exe")
 # Packed but not installed: the licence and the side image, in a folder of
 # their own beside the staged files.
 set(_bw_extra_dir .bundlewrighter)
-file(REMOVE_RECURSE ${_bw_stage}/${_bw_extra_dir})
 if(_bw_files MATCHES "(^|;)\\.bundlewrighter/")
   _bw_fail("the project installs a folder named ${_bw_extra_dir}, which the packer needs")
 endif()
