@@ -3,6 +3,12 @@
 // process that runs both, for entries of several sizes.
 //
 //   bench_extract [--size-mib N]... [--runs R] [--level L] [--dir DIR]
+//   bench_extract --limit SETUP_OR_PACKAGE DIR
+//
+// --limit is the reference for whole installers: the plain loop over every
+// entry of a package (appended behind an installer, or stand-alone), each
+// into DIR under its own name, folders made as needed. It prints the seconds
+// it took.
 //
 // The entry is deflated at level 6 by default, which makes the 1 GiB package
 // in about a minute; inflating speed hardly depends on the level.
@@ -100,10 +106,9 @@ void MakePackage(const std::string& path, uint64_t size, int level) {
 }
 
 // The reference: the usual zlib loop with stdio, buffers of the same sizes.
-void PlainInflate(const std::string& package, const TPackageEntry& entry, const std::string& dest) {
-  FILE* in = std::fopen(package.c_str(), "rb");
+void PlainInflateFrom(FILE* in, const TPackageEntry& entry, const std::string& dest) {
   FILE* out = std::fopen(dest.c_str(), "wb");
-  if (!in || !out) Die("cannot open files for the plain loop");
+  if (!out) Die("cannot create " + dest);
   std::fseek(in, static_cast<long>(entry.DataOffset), SEEK_SET);
   std::vector<unsigned char> inBuf(65535), outBuf(131070);
   z_stream zs{};
@@ -125,11 +130,48 @@ void PlainInflate(const std::string& package, const TPackageEntry& entry, const 
     } while (zs.avail_out == 0);
   } while (ret != Z_STREAM_END);
   inflateEnd(&zs);
-  std::fclose(in);
   if (std::fclose(out) != 0) Die("plain loop: write failed");
 }
 
+void PlainInflate(const std::string& package, const TPackageEntry& entry, const std::string& dest) {
+  FILE* in = std::fopen(package.c_str(), "rb");
+  if (!in) Die("cannot open " + package);
+  PlainInflateFrom(in, entry, dest);
+  std::fclose(in);
+}
+
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// Every entry with the plain loop; "\\" in a name is a folder.
+int Limit(const std::string& package, const std::string& dir) {
+  const auto start = Clock::now();
+  TCompressionManager appended(package, false, true, true);
+  const bool isAppended = !appended.Entries().empty();
+  TCompressionManager manager(package, false, true, isAppended);
+  FILE* in = std::fopen(package.c_str(), "rb");
+  if (!in) Die("cannot open " + package);
+  fs::path lastFolder;
+  uint64_t bytes = 0;
+  for (const TPackageEntry& e : manager.Entries()) {
+    std::string name(e.Name, e.NameLength);
+    for (char& c : name)
+      if (c == '\\') c = '/';
+    const fs::path dest = fs::path(dir) / name;
+    if (dest.parent_path() != lastFolder) {
+      lastFolder = dest.parent_path();
+      fs::create_directories(lastFolder);
+    }
+    TPackageEntry at = e;
+    at.DataOffset += static_cast<uint32_t>(manager.PackageStart());
+    PlainInflateFrom(in, at, dest.string());
+    bytes += e.UnpackedSize;
+  }
+  std::fclose(in);
+  const double t = Seconds(Clock::now() - start);
+  std::printf("limit %.3f s  %zu entries  %.1f MB  %.1f MB/s\n", t, manager.Entries().size(),
+              bytes / 1e6, bytes / 1e6 / t);
+  return 0;
+}
 
 // Child: times both loops alternately, best of runs, and reports.
 int Measure(const std::string& package, const std::string& dir, int runs) {
@@ -187,7 +229,14 @@ int main(int argc, char** argv) {
       level = std::stoi(value());
     else if (a == "--dir")
       dir = value();
-    else if (a == "--measure")
+    else if (a == "--limit") {
+      const std::string package = value();
+      try {
+        return Limit(package, value());
+      } catch (const std::exception& e) {
+        Die(e.what());
+      }
+    } else if (a == "--measure")
       measure = value();
     else
       Die("usage: bench_extract [--size-mib N]... [--runs R] [--level L] [--dir DIR]");

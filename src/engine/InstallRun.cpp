@@ -101,6 +101,7 @@ void TMainForm::InstallFirstStage() {
   TWizardForm& w = *wizard_;
   stageRunning_ = true;
   InstallDir = w.edtLocation.Text();
+  knownDirs_.clear();
 
   std::string created = MissingPart(InstallDir);
   Platform().ForceDirectories(InstallDir);  // a failure shows when the log is made
@@ -159,7 +160,7 @@ void TMainForm::InstallFirstStage() {
     std::string entry, target;
     ScriptReader->SplitValue(files[i], entry, target);
     w.lblInstallingFile.SetCaption("Extracting " + target + "...");
-    Pump();
+    PumpFrame();
     if (Aborting || RunStopped()) return;
 
     std::string file = AddTrailingBackslash(InstallDir) + target;
@@ -197,7 +198,7 @@ void TMainForm::InstallFirstStage() {
       return;
     }
     w.prgTotal.SetPosition(static_cast<int>(i) + 1);
-    Pump();
+    PumpFrame();
     if (Aborting || RunStopped()) return;
   }
 
@@ -208,7 +209,7 @@ void TMainForm::InstallFirstStage() {
 void TMainForm::FileProgress(TCompressionManager* sender, int32_t position, int32_t total) {
   wizard_->prgFile.SetMax(total);
   wizard_->prgFile.SetPosition(position);
-  Pump();
+  PumpFrame();
   // The main window closed meanwhile: stop this file after its current step.
   if (RunStopped() && sender) sender->SetCancel(true);
 }
@@ -220,10 +221,13 @@ void TMainForm::CreateDirectoryChain(const std::string& path) {
     std::string part = p == std::string::npos ? rest : rest.substr(0, p + 1);
     rest.erase(0, part.size());
     built += part;
+    // Each folder is looked at once per run: most files share theirs.
+    if (knownDirs_.count(built)) continue;
     if (!Platform().DirectoryExists(built)) {
       Platform().ForceDirectories(built);
       if (LogFile) LogFile->AddDirectory(built, part);
     }
+    knownDirs_.insert(built);
   }
 }
 

@@ -62,3 +62,4 @@ bool TMainForm::Close() {
 bool TMainForm::RunStopped() const { return closed_ || stopRequested_ || !LogFile; }
 
 void TMainForm::Pump() { Platform().ProcessMessages(); }
+void TMainForm::PumpFrame() { Platform().ProcessMessagesAtFrameRate(); }

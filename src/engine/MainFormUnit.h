@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "common/Errors.h"
 #include "engine/EngineState.h"
@@ -90,7 +91,8 @@ class TMainForm {
   // True once the main window has closed under a running stage: the log is
   // released, so the run must not go on.
   bool RunStopped() const;
-  void Pump();  // lets pending messages through
+  void Pump();       // lets pending messages through
+  void PumpFrame();  // the same, at most once per frame, for per-step calls
   // A message box; in a silent run it is logged instead and answered with
   // its default (OK, or No to a question).
   int ShowMessage(const std::string& text, const std::string& caption, unsigned flags);
@@ -99,10 +101,11 @@ class TMainForm {
 
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
-  bool stageRunning_ = false;   // a stage of the run is working
-  bool stopRequested_ = false;  // a confirmed close asked the run to stop
-  bool installFailed_ = false;  // a file could not be unpacked
-  bool silent_ = false;         // /S: no views, no questions
+  bool stageRunning_ = false;                  // a stage of the run is working
+  bool stopRequested_ = false;                 // a confirmed close asked the run to stop
+  bool installFailed_ = false;                 // a file could not be unpacked
+  bool silent_ = false;                        // /S: no views, no questions
+  std::unordered_set<std::string> knownDirs_;  // folders that exist (or were made) in this run
 };
 
 // A script's integer: optional leading blanks and sign, then decimal digits,

@@ -45,11 +45,11 @@ void TMainForm::RollbackInstallation() {
     w.lblTotalProgress.SetCaption("Cancelling installation...");
     w.lblInstallingFile.SetCaption("Removing " + value + "...");
     w.prgFile.SetPosition(1);
-    Pump();
+    PumpFrame();
     RemoveLoggedItem(key, value);
     w.prgFile.SetPosition(0);
     w.prgTotal.SetPosition(w.prgTotal.Position() - 1);
-    Pump();
+    PumpFrame();
   }
   if (!closed_) LogFile = std::move(log);
 }

@@ -96,7 +96,11 @@ class TPlatform {
   // The user.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
   virtual void ProcessMessages() = 0;  // lets pending messages through
-  virtual void Terminate() = 0;        // asks the application to end
+  // The same for loops that call it at every step: it lets messages through
+  // at most about once per frame (30 ms), so that a fast loop does not spend
+  // its time repainting, while a click still answers within a frame.
+  virtual void ProcessMessagesAtFrameRate() { ProcessMessages(); }
+  virtual void Terminate() = 0;  // asks the application to end
   virtual bool Terminated() = 0;
   virtual void BringToFront() = 0;  // the application's windows, after external programs
   // Shows the directory chooser modally; true when it ended with OK.

@@ -213,6 +213,13 @@ void TWin32Platform::ProcessMessages() {
   }
 }
 
+void TWin32Platform::ProcessMessagesAtFrameRate() {
+  const DWORD now = GetTickCount();
+  if (now - FLastPump < 30) return;
+  FLastPump = now;
+  ProcessMessages();
+}
+
 void TWin32Platform::Terminate() {
   terminated_ = true;
   PostQuitMessage(0);

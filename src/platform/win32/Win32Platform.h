@@ -40,6 +40,7 @@ class TWin32Platform : public THostPlatform {
 
   int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
   void ProcessMessages() override;
+  void ProcessMessagesAtFrameRate() override;
   void Terminate() override;
   bool Terminated() override;
   void BringToFront() override;
@@ -65,6 +66,7 @@ class TWin32Platform : public THostPlatform {
   // The printer chosen in the setup dialog, for later print jobs.
   HGLOBAL FDevMode = nullptr;
   HGLOBAL FDevNames = nullptr;
+  DWORD FLastPump = 0;  // tick of the last frame-rate pump
   static std::vector<HWND> FDialogs;
 };
 

@@ -13,6 +13,12 @@ using namespace view;
 
 namespace {
 constexpr UINT_PTR kSpaceTimerId = 1;
+constexpr UINT_PTR kFrameTimerId = 2;
+// Bars and labels that change faster than this (a file loop) are redrawn
+// at this pace: every change costs window-system round trips and paints.
+constexpr DWORD kFrameMs = 40;
+
+bool ChangesOften(TKind k) { return k == TKind::Progress || k == TKind::AutoLabel; }
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
 
@@ -79,6 +85,7 @@ TWizardView::~TWizardView() {
                       static_cast<TControl*>(&form_.SpaceTimer)})
     if (c->Observer == this) c->Observer = nullptr;
   if (hwnd_) {
+    if (frameTimerOn_) KillTimer(hwnd_, kFrameTimerId);
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
@@ -143,6 +150,9 @@ void TWizardView::Layout() {
         wpx = text;
       }
     }
+    const RECT r{xpx, Scale(l.Y), xpx + wpx, Scale(l.Y) + Scale(l.H)};
+    if (EqualRect(&r, &item.Placed)) continue;
+    item.Placed = r;
     SetWindowPos(item.Window, nullptr, xpx, Scale(l.Y), wpx, Scale(l.H),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -254,7 +264,20 @@ void TWizardView::FixFocus() {
   if (next && IsWindowVisible(next) && IsWindowEnabled(next)) SetFocus(next);
 }
 
+// Changes that come faster than the frame wait for the frame timer; any
+// other change first brings them up to date, so the window never shows a
+// mix of old and new state.
 void TWizardView::ControlChanged(TControl& c) {
+  auto it = byModel_.find(&c);
+  if (it != byModel_.end()) {
+    TItem& item = items_[it->second];
+    if (ChangesOften(item.Layout->Kind) && GetTickCount() - item.Mirrored < kFrameMs) {
+      item.Pending = true;
+      if (!frameTimerOn_) frameTimerOn_ = SetTimer(hwnd_, kFrameTimerId, kFrameMs, nullptr) != 0;
+      if (frameTimerOn_) return;
+    }
+  }
+  MirrorPending();
   if (&c == &form_.Form) {
     MirrorForm();
   } else if (&c == &form_.WizardPages) {
@@ -266,10 +289,20 @@ void TWizardView::ControlChanged(TControl& c) {
     if (!on && timerOn_) KillTimer(hwnd_, kSpaceTimerId);
     timerOn_ = on;
     return;
-  } else if (auto it = byModel_.find(&c); it != byModel_.end()) {
-    Mirror(items_[it->second]);
+  } else if (it != byModel_.end()) {
+    items_[it->second].Pending = true;
+    MirrorPending();
   }
   FixFocus();
+}
+
+void TWizardView::MirrorPending() {
+  for (TItem& item : items_) {
+    if (!item.Pending) continue;
+    item.Pending = false;
+    Mirror(item);
+    item.Mirrored = GetTickCount();
+  }
 }
 
 TWizardView::TItem* TWizardView::Find(const char* name) {
@@ -324,6 +357,13 @@ LRESULT TWizardView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     }
     case WM_TIMER:
+      if (wp == kFrameTimerId) {
+        KillTimer(hwnd_, kFrameTimerId);
+        frameTimerOn_ = false;
+        MirrorPending();
+        FixFocus();
+        return 0;
+      }
       if (wp == kSpaceTimerId && form_.SpaceTimer.Enabled()) {
         if (form_.SpaceTimer.OnTimer)
           form_.SpaceTimer.OnTimer();

@@ -32,6 +32,9 @@ class TWizardView : public TControlObserver {
     HWND Window;
     HBITMAP Bitmap = nullptr;
     std::string Loaded;  // rich text as last streamed in
+    RECT Placed{};       // where Layout last put the window
+    DWORD Mirrored = 0;  // tick of the last mirror
+    bool Pending = false;
   };
 
   friend LRESULT CALLBACK view::ViewProc<TWizardView>(HWND, UINT, WPARAM, LPARAM);
@@ -39,6 +42,7 @@ class TWizardView : public TControlObserver {
   void CreateControls();
   void Layout();
   void Mirror(TItem& item);
+  void MirrorPending();
   void MirrorForm();
   void ShowActivePage();
   void FixFocus();
@@ -50,6 +54,7 @@ class TWizardView : public TControlObserver {
   HWND hwnd_ = nullptr;
   HWND lastFocus_ = nullptr;
   bool timerOn_ = false;
+  bool frameTimerOn_ = false;
   std::vector<TItem> items_;
   std::unordered_map<const TControl*, size_t> byModel_;
 };

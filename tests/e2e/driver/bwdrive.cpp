@@ -23,6 +23,8 @@
 //   key WIN escape|return|tab|space posted to the window's focused control
 //   rect WIN                        prints "x y width height"
 //   sleep MS
+//   clock                           prints the milliseconds since the driver
+//                                   started (for timing a run by hand)
 //   list                            prints every window, for debugging
 //   run CMDLINE [MS]                starts CMDLINE exactly as written (as the
 //                                   list of installed programs does), waits,
@@ -283,6 +285,12 @@ void Step(const TArgs& a) {
   } else if (cmd == "sleep") {
     Need(a, 2);
     std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(a[1])));
+  } else if (cmd == "clock") {
+    static const auto start = std::chrono::steady_clock::now();
+    std::printf("%lld\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - start)
+                                           .count()));
   } else if (cmd == "lnk") {
     Need(a, 2);
     ShowLink(a[1]);
