@@ -1,12 +1,18 @@
 #pragma once
 // The exceptions that carry the system's messages.
-#include <stdexcept>
+#include <exception>
 #include <string>
 
-// Base of every error the system raises on purpose.
-class Exception : public std::runtime_error {
+// Base of every error the system raises on purpose. It keeps its own text
+// rather than deriving from std::runtime_error, whose copy-on-write string
+// pulls a second string library into the installer (a size budget).
+class Exception : public std::exception {
  public:
-  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  explicit Exception(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
 };
 
 // A failure of the file system, carrying the operating system's error code.

@@ -1,6 +1,7 @@
 // The installation run: directories, log and files (first stage); program
 // group, shortcuts, registration and programs to run (second stage); desktop
 // icons and launch (final step).
+#include <algorithm>
 #include <exception>
 
 #include "common/CompressionManager.h"
@@ -222,12 +223,13 @@ void TMainForm::CreateDirectoryChain(const std::string& path) {
     rest.erase(0, part.size());
     built += part;
     // Each folder is looked at once per run: most files share theirs.
-    if (knownDirs_.count(built)) continue;
+    auto known = std::lower_bound(knownDirs_.begin(), knownDirs_.end(), built);
+    if (known != knownDirs_.end() && *known == built) continue;
     if (!Platform().DirectoryExists(built)) {
       Platform().ForceDirectories(built);
       if (LogFile) LogFile->AddDirectory(built, part);
     }
-    knownDirs_.insert(built);
+    knownDirs_.insert(known, built);
   }
 }
 

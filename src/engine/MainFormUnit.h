@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <vector>
 
 #include "common/Errors.h"
 #include "engine/EngineState.h"
@@ -101,11 +101,11 @@ class TMainForm {
 
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
-  bool stageRunning_ = false;                  // a stage of the run is working
-  bool stopRequested_ = false;                 // a confirmed close asked the run to stop
-  bool installFailed_ = false;                 // a file could not be unpacked
-  bool silent_ = false;                        // /S: no views, no questions
-  std::unordered_set<std::string> knownDirs_;  // folders that exist (or were made) in this run
+  bool stageRunning_ = false;           // a stage of the run is working
+  bool stopRequested_ = false;          // a confirmed close asked the run to stop
+  bool installFailed_ = false;          // a file could not be unpacked
+  bool silent_ = false;                 // /S: no views, no questions
+  std::vector<std::string> knownDirs_;  // folders that exist (or were made) in this run, sorted
 };
 
 // A script's integer: optional leading blanks and sign, then decimal digits,

@@ -111,17 +111,19 @@ void TWizardView::CreateControls() {
     HWND w = CreateChild(parent ? parent->Window : hwnd_, WindowClassFor(l.Kind), "", style, ex,
                          l.X, l.Y, l.W, l.H, ControlIdOf(l.Name));
     items_.push_back(TItem{&l, model, w, nullptr, {}});
-    if (model) byModel_[model] = items_.size() - 1;
   }
 }
 
 // Places every control; a text panel whose image panel is hidden takes the
 // page's whole width, and its controls follow their anchors.
 void TWizardView::Layout() {
-  std::unordered_map<std::string, int> widened;  // extra 96-dpi width per panel
+  std::vector<int> widened(items_.size());  // extra 96-dpi width per panel
   for (TItem& item : items_) {
     const TLayoutItem& l = *item.Layout;
-    int dw = l.Parent ? widened[l.Parent] : 0;
+    int dw = 0;
+    if (l.Parent)
+      for (size_t p = 0; p < items_.size(); ++p)
+        if (std::strcmp(items_[p].Layout->Name, l.Parent) == 0) dw = widened[p];
     int x = l.X, w = l.W, grow = 0;
     if (l.Kind == TKind::TextPanel) {
       for (TItem& other : items_)
@@ -139,7 +141,7 @@ void TWizardView::Layout() {
         x += dw;
       }
     }
-    widened[l.Name] = grow;
+    widened[&item - items_.data()] = grow;
     int xpx = Scale(x), wpx = Scale(w);
     if (l.Kind == TKind::AutoLabel)
       wpx = std::max(wpx, TextWidth(item.Window, WindowText(item.Window)) + 1);
@@ -268,9 +270,11 @@ void TWizardView::FixFocus() {
 // other change first brings them up to date, so the window never shows a
 // mix of old and new state.
 void TWizardView::ControlChanged(TControl& c) {
-  auto it = byModel_.find(&c);
-  if (it != byModel_.end()) {
-    TItem& item = items_[it->second];
+  TItem* mirrored = nullptr;
+  for (TItem& item : items_)
+    if (item.Model == &c) mirrored = &item;
+  if (mirrored) {
+    TItem& item = *mirrored;
     if (ChangesOften(item.Layout->Kind) && GetTickCount() - item.Mirrored < kFrameMs) {
       item.Pending = true;
       if (!frameTimerOn_) frameTimerOn_ = SetTimer(hwnd_, kFrameTimerId, kFrameMs, nullptr) != 0;
@@ -289,8 +293,8 @@ void TWizardView::ControlChanged(TControl& c) {
     if (!on && timerOn_) KillTimer(hwnd_, kSpaceTimerId);
     timerOn_ = on;
     return;
-  } else if (it != byModel_.end()) {
-    items_[it->second].Pending = true;
+  } else if (mirrored) {
+    mirrored->Pending = true;
     MirrorPending();
   }
   FixFocus();

@@ -3,7 +3,6 @@
 // each change of the TWizardForm model into it, and turns clicks, keys, the
 // timer and the close box into calls of the model's handlers.
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/win32/WinHeader.h"
@@ -56,5 +55,4 @@ class TWizardView : public TControlObserver {
   bool timerOn_ = false;
   bool frameTimerOn_ = false;
   std::vector<TItem> items_;
-  std::unordered_map<const TControl*, size_t> byModel_;
 };

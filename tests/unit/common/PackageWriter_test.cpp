@@ -78,20 +78,35 @@ TEST(PackageWriterTest, RoundTripStandAloneAndBehindHost) {
   }
 }
 
-TEST(PackageWriterTest, OutputDoesNotDependOnThreadCountAndSpillsLargeEntries) {
+TEST(PackageWriterTest, OutputDoesNotDependOnThreadCountAtAnyLevel) {
   TTempDir dir;
-  // Incompressible and over the in-memory limit, so it waits in a temporary file.
+  // Incompressible and over the in-memory limit, so it waits in a temporary
+  // file; over the lowered whole-entry limit, so it is streamed.
   WriteFile(dir / "large.bin", RandomContent(5 * 1024 * 1024));
   std::vector<TPackageItem> items;
   items.push_back({"large.bin", dir / "large.bin", std::nullopt});
   for (int i = 0; i < 12; ++i)
     items.push_back({"f" + std::to_string(i), "", TextContent(20000 + i * 1000, i)});
-  TPackageWriterOptions one, many;
-  one.Threads = 1;
-  many.Threads = 4;
-  WritePackage(dir / "one.bin", items, one);
-  WritePackage(dir / "many.bin", items, many);
-  EXPECT_TRUE(ReadFile(dir / "one.bin") == ReadFile(dir / "many.bin"));
+  items.push_back({"text.big", "", TextContent(1536 * 1024, 99)});
+  for (TPackLevel level : {TPackLevel::Fast, TPackLevel::Default, TPackLevel::Best}) {
+    SCOPED_TRACE(static_cast<int>(level));
+    TPackageWriterOptions one, many;
+    one.Threads = 1;
+    many.Threads = 4;
+    one.Level = many.Level = level;
+    one.WholeEntryMax = many.WholeEntryMax = 1024 * 1024;
+    WritePackage(dir / "one.bin", items, one);
+    WritePackage(dir / "many.bin", items, many);
+    const std::string bytes = ReadFile(dir / "one.bin");
+    EXPECT_TRUE(bytes == ReadFile(dir / "many.bin"));
+    TCompressionManager m(dir / "one.bin", false, true, false);
+    ASSERT_EQ(m.Entries().size(), items.size());
+    for (const TPackageItem& item : items) {
+      std::string data;
+      m.ExtractToString(item.Name, data);
+      EXPECT_TRUE(data == (item.Content ? *item.Content : ReadFile(item.SourcePath))) << item.Name;
+    }
+  }
   int files = 0;
   for (auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     (void)entry;
