@@ -23,6 +23,12 @@ expect @TWizardForm btnCancel text "&Cancel"
 expect @TWizardForm imgInfo visible 1
 EOF_
 shot walk-page0
+# The maximised background covers the whole screen, as on Windows: the
+# prefix's virtual desktop (lib.sh) gives it a window manager to ask.
+read -r screen_w screen_h < <(identify -format '%w %h\n' "$BW_SHOTS/walk-page0.png")
+read -r bg_x bg_y bg_w bg_h < <(drive rect @TMainForm=Walker | tr -d '\r')
+((bg_x <= 0 && bg_y <= 0 && bg_x + bg_w >= screen_w && bg_y + bg_h >= screen_h)) ||
+  fail "background $bg_x $bg_y $bg_w $bg_h does not cover the screen ${screen_w}x$screen_h"
 
 drive <<'EOF_' || fail "page 1"
 click @TWizardForm btnNext
