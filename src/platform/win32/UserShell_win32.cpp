@@ -10,6 +10,23 @@
 
 namespace {
 
+// The identifiers, spelled out rather than taken from libuuid, whose one
+// object of every GUID it knows would add about 45 KiB to the installer.
+const CLSID kClsidShellWindows = {
+    0x9ba05972, 0xf6a8, 0x11cf, {0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
+const IID kIidShellWindows = {
+    0x85cb6900, 0x4d95, 0x11cf, {0x96, 0x0c, 0x00, 0x80, 0xc7, 0xf4, 0xee, 0x85}};
+const IID kIidServiceProvider = {
+    0x6d5140c1, 0x7436, 0x11ce, {0x80, 0x34, 0x00, 0xaa, 0x00, 0x60, 0x09, 0xfa}};
+const GUID kSidTopLevelBrowser = {
+    0x4c96be40, 0x915c, 0x11cf, {0x99, 0xd3, 0x00, 0xaa, 0x00, 0x4a, 0xe8, 0x37}};
+const IID kIidShellBrowser = {0x000214e2, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIidDispatch = {0x00020400, 0, 0, {0xc0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIidShellFolderViewDual = {
+    0xe7a1af80, 0x4d96, 0x11cf, {0x96, 0x0c, 0x00, 0x80, 0xc7, 0xf4, 0xee, 0x85}};
+const IID kIidShellDispatch2 = {
+    0xa4c6892c, 0x3ba9, 0x11d2, {0x9d, 0xea, 0x00, 0xc0, 0x4f, 0xb1, 0x61, 0x62}};
+
 // Owns one COM interface pointer.
 template <class T>
 class TCom {
@@ -59,7 +76,7 @@ class TVariant {
 // browser, its view and the view's automation object.
 bool DesktopShell(TCom<IShellDispatch2>& shell, HWND& desktop) {
   TCom<IShellWindows> windows;
-  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+  if (FAILED(CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_LOCAL_SERVER, kIidShellWindows,
                               windows.OutVoid())))
     return false;
   TVariant location(CSIDL_DESKTOP), empty;
@@ -71,21 +88,21 @@ bool DesktopShell(TCom<IShellDispatch2>& shell, HWND& desktop) {
     return false;
   desktop = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window));
   TCom<IServiceProvider> provider;
-  if (FAILED(found->QueryInterface(IID_IServiceProvider, provider.OutVoid()))) return false;
+  if (FAILED(found->QueryInterface(kIidServiceProvider, provider.OutVoid()))) return false;
   TCom<IShellBrowser> browser;
-  if (FAILED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.OutVoid())))
+  if (FAILED(provider->QueryService(kSidTopLevelBrowser, kIidShellBrowser, browser.OutVoid())))
     return false;
   TCom<IShellView> view;
   if (FAILED(browser->QueryActiveShellView(view.Out())) || !view) return false;
   TCom<IDispatch> background;
-  if (FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.OutVoid())))
+  if (FAILED(view->GetItemObject(SVGIO_BACKGROUND, kIidDispatch, background.OutVoid())))
     return false;
   TCom<IShellFolderViewDual> folderView;
-  if (FAILED(background->QueryInterface(IID_IShellFolderViewDual, folderView.OutVoid())))
+  if (FAILED(background->QueryInterface(kIidShellFolderViewDual, folderView.OutVoid())))
     return false;
   TCom<IDispatch> application;
   if (FAILED(folderView->get_Application(application.Out())) || !application) return false;
-  return SUCCEEDED(application->QueryInterface(IID_IShellDispatch2, shell.OutVoid())) &&
+  return SUCCEEDED(application->QueryInterface(kIidShellDispatch2, shell.OutVoid())) &&
          static_cast<bool>(shell);
 }
 
