@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Signed installers: signed by osslsigncode with a throw-away certificate,
 # through bwpack's --sign-command and by hand, they verify and install; the
-# signer adds no padding to a file bwpack built and the installer copes with
-# the padding it adds to one built without alignment; a byte changed in the
-# package, or anything after the signature, makes a damaged installer.
+# signer adds no padding to a file bwpack built, and the installer copes (with
+# /S) with the padding it adds to one built without alignment; a byte changed
+# in the package, or anything after the signature, makes a damaged installer.
 source "$(dirname "$0")/lib.sh"
 
 # Signing runs Linux tools, which bwpack.exe under Wine cannot start: the
@@ -117,7 +117,12 @@ unsigned=$(stat -c %s "$work/hand.exe")
 echo "hand-made: $unsigned bytes unsigned, table at $table ($table_size bytes):" \
   "$((table - unsigned)) bytes of padding"
 assert_eq "$((table - unsigned))" 7 "padding added by the signer"
-walk_install "$work/hand-signed.exe" Handmade
+# This one installs unattended, into a folder with a blank.
+rm -rf "$c_drive/Signed by hand"
+(cd "$work" && exec timeout 120 wine "$work/hand-signed.exe" /S '/D=C:\Signed by hand') \
+  >"$work/setup.log" 2>&1
+assert_eq "$?" 0 "hand-made: exit code of /S"
+cmp -s "$work/src/note.txt" "$c_drive/Signed by hand/note.txt" || fail "hand-made: note.txt"
 
 # bwpack.exe runs the sign command through cmd.exe, with the path quoted:
 # a blank in it, and a command that fails.
