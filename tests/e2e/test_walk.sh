@@ -72,6 +72,6 @@ EOF_
 text=$(drive answer "Cancel Installation" "&Yes") || fail "close question"
 assert_eq "$text" "Closing this program will cancel the installation. Are you sure you wish to cancel installing Walker?" "close question"
 finish_setup
-assert_eq "$setup_rc" 0 "exit code"
+assert_eq "$setup_rc" 3 "exit code (cancelled)"
 assert_absent "$c_drive/Program Files/Walker"
 echo "walk: ok"
