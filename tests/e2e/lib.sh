@@ -55,6 +55,9 @@ bwpack() {
   if [ -n "${BW_HOST_BWPACK:-}" ]; then "$BW_HOST_BWPACK" "$@"; else wine "$BW_BIN/bwpack.exe" "$@"; fi
 }
 
+# bwpack_path PATH: a path as the packer in use reads it.
+bwpack_path() { if [ -n "${BW_HOST_BWPACK:-}" ]; then echo "$1"; else winpath "$1"; fi; }
+
 # build_setup SCRIPT SOURCE_DIR OUT: an installer from a script and a folder.
 build_setup() {
   local args=(build "$1" --source "$2" --stub "$BW_BIN/setup-stub.exe"

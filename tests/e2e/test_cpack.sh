@@ -18,8 +18,8 @@ else
   cpack --config "$config" -B "$work/package" >"$work/cpack.log" 2>&1
 fi || { cat "$work/cpack.log"; fail "cpack"; }
 assert_exists "$setup"
-bwpack verify "$(winpath "$setup")" >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; fail "verify"; }
-bwpack extract "$(winpath "$setup")" install.inf -o "$(winpath "$work/install.inf")" ||
+bwpack verify "$(bwpack_path "$setup")" >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; fail "verify"; }
+bwpack extract "$(bwpack_path "$setup")" install.inf -o "$(bwpack_path "$work/install.inf")" ||
   fail "extract install.inf"
 
 expected=$(
