@@ -68,6 +68,13 @@ void ProtectNewFolders(const std::string& installDir, const std::string& created
       throw Exception("Its permissions cannot be limited to administrators.");
 }
 
+// The error when a record cannot reach the log: the run cannot go on, since
+// what it made next could not be undone.
+std::string LogErrorMessage(const EInOutError& e) {
+  return "The uninstall log cannot be written: " + std::string(e.what()) +
+         ".\r\rThe installation cannot proceed.";
+}
+
 }  // namespace
 
 std::string UninstallCommand(const std::string& installDir) {
@@ -109,14 +116,38 @@ void TMainForm::InstallFirstStage() {
 
   std::string logName = AddTrailingBackslash(InstallDir) + "uninstall.log";
   bool logExisted = Platform().FileExists(logName);
+  std::vector<std::string> files = SectionLines("files");
+  std::vector<std::string> carried;
   try {
     ProtectNewFolders(InstallDir, created);
+    if (logExisted) {
+      // A reinstallation: the old log stays as it is until the run has
+      // succeeded, and its records live on in the new one.
+      std::vector<std::string> newFiles = {logName};
+      for (const std::string& line : files) {
+        std::string entry, target;
+        ScriptReader->SplitValue(line, entry, target);
+        newFiles.push_back(AddTrailingBackslash(InstallDir) + target);
+      }
+      try {
+        TLogFile old(logName, false);
+        std::vector<std::string> lines;
+        std::string key, value;
+        while (old.ReadPrevious(key, value)) lines.insert(lines.begin(), key + ": " + value);
+        carried = CarriedRecords(lines, newFiles);
+      } catch (const std::exception&) {
+        // Unreadable: nothing to carry over; it is kept all the same.
+      }
+      std::string why;
+      if (!BackUpExisting(logName, why)) throw Exception("\"" + logName + "\": " + why);
+    }
     LogFile = std::make_unique<TLogFile>(logName, true);
   } catch (const std::exception& e) {
     // Nothing may stay behind: take away what was made for the log, and let
     // the user choose another place.
     LogFile.reset();
     if (!logExisted) Platform().DeleteFileAt(logName);
+    RestoreBackups();
     if (!created.empty()) UndoLogRecord("Directory", created + ";" + InstallDir);
     ShowMessage("The installation directory \"" + InstallDir + "\" cannot be used:\r\r" + e.what() +
                     "\r\rPlease choose another location.",
@@ -126,18 +157,25 @@ void TMainForm::InstallFirstStage() {
     stageRunning_ = false;
     return;
   }
-  LogFile->AddTitle(ProductTitle);
-  if (!created.empty()) LogFile->AddDirectory(InstallDir, created);
-  LogFile->AddFile(logName);
+  MadeByRun(logName);
+  try {
+    LogFile->AddTitle(ProductTitle);
+    LogFile->CarryRecords(carried);
+    if (!created.empty()) LogFile->AddDirectory(InstallDir, created);
+    LogFile->AddFile(logName);
 
-  if (ScriptReader->SectionExists("directories")) {
-    for (const std::string& line : SectionLines("directories")) {
-      std::string base, sub;
-      ScriptReader->SplitValue(line, base, sub);
-      std::string dir = AddTrailingBackslash(AddTrailingBackslash(InstallDir) + base) + sub;
-      Platform().ForceDirectories(dir);
-      LogFile->AddDirectory(dir, sub);
+    if (ScriptReader->SectionExists("directories")) {
+      for (const std::string& line : SectionLines("directories")) {
+        std::string base, sub;
+        ScriptReader->SplitValue(line, base, sub);
+        std::string dir = AddTrailingBackslash(AddTrailingBackslash(InstallDir) + base) + sub;
+        LogFile->AddDirectory(dir, sub);
+        Platform().ForceDirectories(dir);
+      }
     }
+  } catch (const EInOutError& e) {
+    StopRun(LogErrorMessage(e));
+    return;
   }
 
   w.btnPrevious.Hide();
@@ -149,7 +187,6 @@ void TMainForm::InstallFirstStage() {
     FileProgress(sender, position, total);
   };
 
-  std::vector<std::string> files = SectionLines("files");
   w.prgTotal.SetMin(0);
   // An empty list installs nothing; the bar keeps a valid range.
   w.prgTotal.SetMax(files.empty() ? 0 : static_cast<int>(files.size()) - 1);
@@ -165,8 +202,21 @@ void TMainForm::InstallFirstStage() {
     if (Aborting || RunStopped()) return;
 
     std::string file = AddTrailingBackslash(InstallDir) + target;
-    CreateDirectoryChain(DirectoryPart(RemoveDoubleBackslashes(file)));
-    LogFile->AddFile(file);  // before the file exists, so a cut-short file is removed too
+    std::string why;
+    try {
+      CreateDirectoryChain(DirectoryPart(RemoveDoubleBackslashes(file)));
+      // A file that cannot be replaced is an error, never passed over.
+      if (!BackUpExisting(file, why)) {
+        StopRun("An error occurred while installing the file: \"" + file + "\".\r\r" + why +
+                "\r\rThe installation cannot proceed.");
+        return;
+      }
+      LogFile->AddFile(file);  // before the file exists, so a cut-short file is removed too
+      MadeByRun(file);
+    } catch (const EInOutError& e) {
+      StopRun(LogErrorMessage(e));
+      return;
+    }
 
     bool failed = false;
     try {
@@ -185,17 +235,8 @@ void TMainForm::InstallFirstStage() {
     }
     if (RunStopped()) return;
     if (failed) {
-      installFailed_ = true;
-      ShowMessage("An error occurred while installing the file: \"" + file +
-                      "\".\r\rThe installation cannot proceed.",
-                  "Error", mb::OK | mb::IconExclamation);
-      try {
-        RollbackInstallation();
-      } catch (const std::exception&) {
-        // The program ends either way; what is left stays in the log on disk.
-      }
-      Aborting = true;
-      Platform().Terminate();
+      StopRun("An error occurred while installing the file: \"" + file +
+              "\".\r\rThe installation cannot proceed.");
       return;
     }
     w.prgTotal.SetPosition(static_cast<int>(i) + 1);
@@ -203,6 +244,12 @@ void TMainForm::InstallFirstStage() {
     if (Aborting || RunStopped()) return;
   }
 
+  try {
+    LogFile->Flush();
+  } catch (const EInOutError& e) {
+    StopRun(LogErrorMessage(e));
+    return;
+  }
   stageRunning_ = false;
   NextPage();
 }
@@ -226,8 +273,8 @@ void TMainForm::CreateDirectoryChain(const std::string& path) {
     auto known = std::lower_bound(knownDirs_.begin(), knownDirs_.end(), built);
     if (known != knownDirs_.end() && *known == built) continue;
     if (!Platform().DirectoryExists(built)) {
-      Platform().ForceDirectories(built);
       if (LogFile) LogFile->AddDirectory(built, part);
+      Platform().ForceDirectories(built);
     }
     knownDirs_.insert(known, built);
   }
@@ -238,6 +285,8 @@ void TMainForm::MakeShortcuts(const std::string& section, const std::string& fol
     std::string name, target, createdFile;
     ScriptReader->SplitValue(line, name, target);
     std::string linkBase = AddTrailingBackslash(folder) + name;
+    // Logged before it exists; raises when the record cannot be written.
+    if (LogFile) LogFile->AddFile(linkBase + (IsURL(target) ? ".URL" : ".LNK"));
     try {
       if (IsURL(target))
         CreateShortcut(linkBase, target, "", "", 1, createdFile);
@@ -248,7 +297,6 @@ void TMainForm::MakeShortcuts(const std::string& section, const std::string& fol
       // A shortcut that cannot be made is passed over, like one that cannot be saved.
       createdFile.clear();
     }
-    if (!createdFile.empty() && LogFile) LogFile->AddFile(createdFile);
   }
 }
 
@@ -261,10 +309,19 @@ void TMainForm::InstallSecondStage() {
 
   std::string group;
   ScriptReader->GetValue("program group", group);
-  std::string groupDir = CreateProgramGroup(group, AllUsers);
-  LogFile->AddDirectory(groupDir, group);
-
-  MakeShortcuts("group icons", groupDir);
+  try {
+    std::string groupDir = GetProgramsFolder(AllUsers) + "\\" + group;
+    LogFile->AddDirectory(groupDir, group);
+    CreateProgramGroup(group, AllUsers);
+    MakeShortcuts("group icons", groupDir);
+    LogFile->Flush();
+  } catch (const EInOutError& e) {
+    StopRun(LogErrorMessage(e));
+    return;
+  }
+  // Everything of the new installation is in place and logged: the old files
+  // are no longer needed. The registration follows, and no rollback after it.
+  DiscardBackups();
 
   Register();
 
@@ -285,7 +342,15 @@ void TMainForm::InstallSecondStage() {
 void TMainForm::FinalStep() {
   TWizardForm& w = *wizard_;
   RunLogLine(std::string("Desktop icons: ") + (w.chkDesktopIcon.Checked() ? "yes" : "no"));
-  if (w.chkDesktopIcon.Checked()) MakeShortcuts("desktop icons", GetDesktopFolder(AllUsers));
+  if (w.chkDesktopIcon.Checked()) {
+    try {
+      MakeShortcuts("desktop icons", GetDesktopFolder(AllUsers));
+      if (LogFile) LogFile->Flush();
+    } catch (const EInOutError& e) {
+      // The installation is complete and registered; only the icons are missing.
+      ShowMessage(LogErrorMessage(e), "Error", mb::OK | mb::IconExclamation);
+    }
+  }
   CloseConfirmed = true;
   if (w.chkLaunchNow.Checked()) {
     std::string program;

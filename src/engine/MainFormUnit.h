@@ -3,7 +3,9 @@
 // routines (start-up, page sequence, installation run, rollback).
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/Errors.h"
@@ -98,6 +100,16 @@ class TMainForm {
   int ShowMessage(const std::string& text, const std::string& caption, unsigned flags);
   // The uninstall registration with every value the installed-programs list shows.
   void Register();
+  // A file this run is about to replace moves aside (same folder, so same
+  // volume) until the run has succeeded; false with the reason when it
+  // cannot be replaced. Files this run made itself are not kept.
+  bool BackUpExisting(const std::string& file, std::string& why);
+  void MadeByRun(const std::string& file);  // never backed up again
+  void RestoreBackups();                    // after the rollback: the earlier files come back
+  void DiscardBackups();                    // the run has succeeded
+  // A record could not be written, or a file cannot be replaced: the error,
+  // then the rollback, and the program ends.
+  void StopRun(const std::string& message);
 
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
@@ -106,11 +118,20 @@ class TMainForm {
   bool installFailed_ = false;          // a file could not be unpacked
   bool silent_ = false;                 // /S: no views, no questions
   std::vector<std::string> knownDirs_;  // folders that exist (or were made) in this run, sorted
+  // (file, its backup) in the order made, and the files this run created.
+  std::vector<std::pair<std::string, std::string>> backups_;
+  std::set<std::string> madeByRun_;
 };
 
 // A script's integer: optional leading blanks and sign, then decimal digits,
 // or hexadecimal after "$" or "0x". False when the text is no such number.
 bool ParseScriptInteger(const std::string& text, int32_t& value);
+
+// The records of an earlier installation's log (its lines) that a new log
+// over the same folder takes over: every record but titles, those naming the
+// new log or a file the new run will write (letter case ignored), and repeats.
+std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
+                                        const std::vector<std::string>& newFiles);
 
 // The uninstall command for an installation directory; quoted when it holds
 // a blank, so that Windows never runs a program from a prefix of the path.

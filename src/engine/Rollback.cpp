@@ -32,7 +32,15 @@ void TMainForm::RollbackInstallation() {
   // window closing during one of its pumps cannot take the records away
   // half-way; the window gets it back afterwards to release.
   std::unique_ptr<TLogFile> log = std::move(LogFile);
-  if (!log) return;
+  if (!log) {
+    RestoreBackups();
+    return;
+  }
+  try {
+    log->CloseFile();  // the log itself is among what goes
+  } catch (const std::exception&) {
+    // Its records are in memory; the file is removed all the same.
+  }
   TWizardForm& w = *wizard_;
   w.prgTotal.SetMin(0);
   w.prgTotal.SetMax(log->LineCount());
@@ -51,6 +59,7 @@ void TMainForm::RollbackInstallation() {
     w.prgTotal.SetPosition(w.prgTotal.Position() - 1);
     PumpFrame();
   }
+  RestoreBackups();
   if (!closed_) LogFile = std::move(log);
 }
 

@@ -12,6 +12,7 @@ enum class TFileMode {
   OpenReadWrite,      // existing file, read and write; others may read and write
   Create,             // create, or truncate an existing file; read and write
   Append,             // existing file, positioned at its end; fails when missing
+  CreateDenyWrite,    // as Create; others may only read while it is open
 };
 
 class TFileStream {
@@ -24,6 +25,8 @@ class TFileStream {
   virtual size_t Read(void* buffer, size_t count) = 0;
   // Writes all count bytes or raises.
   virtual void Write(const void* buffer, size_t count) = 0;
+  // Has the system put what was written on the disk; raises on failure.
+  virtual void Flush() {}
   // Closes the file; raises when the system reports a failure. Idempotent.
   virtual void Close() = 0;
 };

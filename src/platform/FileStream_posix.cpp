@@ -69,6 +69,10 @@ class TPosixFileStream final : public TFileStream {
     }
   }
 
+  void Flush() override {
+    if (::fsync(Fd()) != 0) RaiseIo("Cannot flush file", name_, errno);
+  }
+
   void Close() override {
     if (fd_ < 0) return;
     int fd = fd_;
@@ -98,6 +102,7 @@ std::unique_ptr<TFileStream> OpenHostFile(const std::string& path, TFileMode mod
       flags |= O_RDWR;
       break;
     case TFileMode::Create:
+    case TFileMode::CreateDenyWrite:
       flags |= O_RDWR | O_CREAT | O_TRUNC;
       break;
     case TFileMode::Append:

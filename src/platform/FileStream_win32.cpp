@@ -80,6 +80,10 @@ class TWin32FileStream final : public TFileStream {
     }
   }
 
+  void Flush() override {
+    if (!FlushFileBuffers(H())) RaiseIo("Cannot flush file", name_, GetLastError());
+  }
+
   void Close() override {
     if (h_ == INVALID_HANDLE_VALUE) return;
     HANDLE h = h_;
@@ -117,6 +121,10 @@ std::unique_ptr<TFileStream> OpenHostFile(const std::string& path, TFileMode mod
       disposition = CREATE_ALWAYS;
       break;
     case TFileMode::Append:
+      break;
+    case TFileMode::CreateDenyWrite:
+      disposition = CREATE_ALWAYS;
+      share = FILE_SHARE_READ;
       break;
   }
   HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,

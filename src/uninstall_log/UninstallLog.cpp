@@ -136,15 +136,15 @@ void SplitRecord(const std::string& line, std::string& key, std::string& value) 
 TLogFile::TLogFile(const std::string& fileName, bool writer)
     : FFileName(fileName), FWriter(writer) {
   if (writer) {
-    // An existing log is replaced, never continued.
+    // An existing log is replaced, never continued. One handle serves the
+    // whole run: no other writer can interleave its lines with ours.
     try {
-      auto file = Platform().OpenFile(fileName, TFileMode::Create);
-      for (const std::string& line : LogBanner()) {
-        std::string text = line + CRLF;
-        file->Write(text.data(), text.size());
-      }
-      file->Close();
+      FFile = Platform().OpenFile(fileName, TFileMode::CreateDenyWrite);
+      std::string text;
+      for (const std::string& line : LogBanner()) text += line + CRLF;
+      FFile->Write(text.data(), text.size());
     } catch (const EInOutError& e) {
+      FFile.reset();
       RaiseInOut(e, fileName);
     }
     FReadIndex = -1;
@@ -183,6 +183,51 @@ TLogFile::TLogFile(const std::string& fileName, bool writer)
   ReadHeader();
 }
 
+TLogFile::~TLogFile() {
+  try {
+    CloseFile();
+  } catch (const std::exception&) {
+    // Released while the program ends; every record went to the system already.
+  }
+}
+
+void TLogFile::WriteLine(const std::string& line) {
+  if (!FFile) throw EInOutError(InOutErrorMessage(103), 103);  // "file not open"
+  std::string text = line + CRLF;
+  try {
+    // One write per record, straight to the system; no flush per record:
+    // the stages flush at their ends.
+    FFile->Write(text.data(), text.size());
+  } catch (const EInOutError& e) {
+    RaiseInOut(e, FFileName);
+  }
+}
+
+void TLogFile::CarryRecords(const std::vector<std::string>& lines) {
+  if (!FWriter) throw Exception("Log file reader not writer.");
+  for (const std::string& line : lines) WriteLine(line);
+}
+
+void TLogFile::Flush() {
+  if (!FFile) return;
+  try {
+    FFile->Flush();
+  } catch (const EInOutError& e) {
+    RaiseInOut(e, FFileName);
+  }
+}
+
+void TLogFile::CloseFile() {
+  if (!FFile) return;
+  std::unique_ptr<TFileStream> file = std::move(FFile);
+  try {
+    file->Flush();
+    file->Close();
+  } catch (const EInOutError& e) {
+    RaiseInOut(e, FFileName);
+  }
+}
+
 void TLogFile::ReadHeader() {
   std::string key, value;
   for (const std::string& line : FLines) {
@@ -210,22 +255,11 @@ void TLogFile::AddFile(const std::string& path) {
 
 void TLogFile::AddRecord(const std::string& line) {
   if (!FWriter) throw Exception("Log file reader not writer.");
+  // In memory first: a record that fails to reach the file is still undone
+  // by the rollback that follows.
   FLines.push_back(line);
   FReadIndex = LineCount() - 1;
-  // Each record reaches the disk before the next step. One that cannot is
-  // kept in memory only, so the rollback still undoes it.
-  std::unique_ptr<TFileStream> file;
-  try {
-    file = Platform().OpenFile(FFileName, TFileMode::Append);
-    std::string text = line + CRLF;
-    file->Write(text.data(), text.size());
-    file->Close();
-  } catch (...) {
-    try {
-      if (file) file->Close();
-    } catch (...) {
-    }
-  }
+  WriteLine(line);
 }
 
 bool TLogFile::ReadPrevious(std::string& key, std::string& value) {

@@ -4,16 +4,20 @@
 // each record the moment it is made; a reader loads an existing file. Both
 // hand the records back newest first. Files are reached through Platform().
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/FileStream.h"
 
 class TLogFile {
  public:
   // A writer creates (or truncates) the file and writes the banner; failures
-  // raise EInOutError. A reader loads the whole file; a missing one raises
-  // "Uninstall log file not found.".
+  // raise EInOutError. It keeps the file open until CloseFile or its end,
+  // and nobody else may write it meanwhile. A reader loads the whole file; a
+  // missing one raises "Uninstall log file not found.".
   TLogFile(const std::string& fileName, bool writer);
-  virtual ~TLogFile() = default;
+  virtual ~TLogFile();
   TLogFile(const TLogFile&) = delete;
   TLogFile& operator=(const TLogFile&) = delete;
 
@@ -21,9 +25,20 @@ class TLogFile {
   // The line holds the created part first: "Directory: part;full".
   void AddDirectory(const std::string& fullPath, const std::string& createdPart);
   void AddFile(const std::string& path);
-  // Keeps the line in memory and appends it to the file at once; a file that
-  // cannot be reached is passed over. Raises on a reader.
+  // Keeps the line in memory and hands it to the system at once, so that it
+  // is in the file before what it names exists; a line that cannot be
+  // written raises EInOutError (the line stays in memory for the rollback).
+  // Raises on a reader.
   void AddRecord(const std::string& line);
+  // Lines of an earlier installation that this log takes over: written to
+  // the file only, so that the uninstaller removes what they name and the
+  // rollback of this run leaves it alone.
+  void CarryRecords(const std::vector<std::string>& lines);
+  // Has the system put every record on the disk; raises on failure.
+  void Flush();
+  // Flushes and closes the file (before the rollback removes it); records
+  // stay readable from memory, and later appends raise.
+  void CloseFile();
 
   // The next older record, skipping comments and blank lines; false when
   // none is left. Appending starts again from the newest record.
@@ -38,6 +53,7 @@ class TLogFile {
 
  private:
   void ReadHeader();
+  void WriteLine(const std::string& line);
 
   std::string FFileName;
   std::vector<std::string> FLines;
@@ -45,6 +61,7 @@ class TLogFile {
   int FReadIndex = -1;
   std::string FTitle;
   std::string FSource;
+  std::unique_ptr<TFileStream> FFile;  // a writer's open file
 };
 
 // Key: the text before the first ":", value: the text after it; both without

@@ -41,13 +41,17 @@ inline std::string Incompressible(size_t size, unsigned seed = 1) {
   return s;
 }
 
-// The test double, with a hook before every file is opened (to make one fail).
+// The test double, with a hook before every file is opened (to make one fail)
+// and one that may wrap the opened stream (to watch or fail its writes).
 class TEnginePlatform : public TTestPlatform {
  public:
   std::function<void(const std::string&, TFileMode)> OnOpenFile;
+  std::function<std::unique_ptr<TFileStream>(std::unique_ptr<TFileStream>, const std::string&)>
+      WrapFile;
   std::unique_ptr<TFileStream> OpenFile(const std::string& path, TFileMode mode) override {
     if (OnOpenFile) OnOpenFile(path, mode);
-    return TTestPlatform::OpenFile(path, mode);
+    auto file = TTestPlatform::OpenFile(path, mode);
+    return WrapFile ? WrapFile(std::move(file), path) : std::move(file);
   }
 };
 

@@ -1,0 +1,108 @@
+// A reinstallation replaces the files of the one before it. Until the run has
+// succeeded the old files wait beside the new ones, so that a rollback puts
+// back exactly what was there; the old log's records are carried into the
+// new log, so that the uninstaller still removes what only the old one had.
+#include <exception>
+
+#include "common/RunLog.h"
+#include "engine/MainFormUnit.h"
+#include "platform/Platform.h"
+#include "uninstall_log/UninstallLog.h"
+
+namespace {
+
+// Windows paths name one file whatever the letter case.
+std::string PathKey(const std::string& path) {
+  std::string s = path;
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+bool IsRecord(const std::string& line) {
+  if (line.empty() || line[0] == '#') return false;
+  for (unsigned char c : line)
+    if (c > 0x20) return true;
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
+                                        const std::vector<std::string>& newFiles) {
+  std::set<std::string> seen;
+  for (const std::string& f : newFiles) seen.insert("file:" + PathKey(f));
+  std::vector<std::string> carried;
+  for (const std::string& line : oldLines) {
+    if (!IsRecord(line)) continue;
+    std::string key, value;
+    SplitRecord(line, key, value);
+    if (key == "Title") continue;
+    // Kept in its first place: the oldest copy is undone last, after
+    // everything that may lie inside what it names.
+    if (!seen.insert(PathKey(key) + ":" + PathKey(value)).second) continue;
+    carried.push_back(line);
+  }
+  return carried;
+}
+
+bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
+  TPlatform& p = Platform();
+  if (!p.FileExists(file) || madeByRun_.count(PathKey(file))) return true;
+  if (p.FileReadOnly(file)) {
+    why = "The file is read-only.";
+    return false;
+  }
+  std::string backup = file + ".bwbackup";
+  for (int n = 1; p.FileExists(backup) || p.DirectoryExists(backup); ++n)
+    backup = file + ".bwbackup" + std::to_string(n);
+  if (!p.MoveFileTo(file, backup)) {
+    why = "The file is in use by another program, or cannot be replaced.";
+    return false;
+  }
+  backups_.emplace_back(file, backup);
+  RunLogLine("Kept for a rollback: " + file + " as " + backup);
+  return true;
+}
+
+void TMainForm::MadeByRun(const std::string& file) { madeByRun_.insert(PathKey(file)); }
+
+void TMainForm::RestoreBackups() {
+  TPlatform& p = Platform();
+  for (auto it = backups_.rbegin(); it != backups_.rend(); ++it) {
+    // What the run left in its place was removed by the rollback; a move
+    // replaces whatever could not be.
+    if (!p.MoveFileTo(it->second, it->first))
+      RunLogError("Cannot put back " + it->first, "it stays as " + it->second);
+  }
+  backups_.clear();
+  madeByRun_.clear();
+}
+
+void TMainForm::DiscardBackups() {
+  TPlatform& p = Platform();
+  for (const auto& [file, backup] : backups_) {
+    if (p.DeleteFileAt(backup)) continue;
+    // A program that was running from the old file keeps it; the
+    // uninstaller removes it later.
+    try {
+      if (LogFile) LogFile->AddFile(backup);
+    } catch (const std::exception&) {
+      // The installation itself is complete; only this leftover goes unlogged.
+    }
+  }
+  backups_.clear();
+  madeByRun_.clear();
+}
+
+void TMainForm::StopRun(const std::string& message) {
+  installFailed_ = true;
+  ShowMessage(message, "Error", mb::OK | mb::IconExclamation);
+  try {
+    RollbackInstallation();
+  } catch (const std::exception&) {
+    // The program ends either way; what is left stays in the log on disk.
+  }
+  Aborting = true;
+  Platform().Terminate();
+}
