@@ -136,6 +136,33 @@ bool TWin32Platform::SaveShellLink(const std::string& file, const std::string& t
   }
 }
 
+namespace {
+
+// Waits for the handle while the windows keep painting: paint and timer
+// messages are handled, sent messages go through (PeekMessage delivers them),
+// and the user's keys and clicks are dropped, so the wizard stays as deaf as
+// it always was during the wait but never looks hung. False when the wait
+// fails.
+bool WaitPainting(HANDLE handle) {
+  for (;;) {
+    DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE,
+                                        QS_PAINT | QS_TIMER | QS_INPUT | QS_SENDMESSAGE);
+    if (r == WAIT_OBJECT_0) return true;
+    if (r != WAIT_OBJECT_0 + 1) return false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageA(&msg);
+    while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&msg);
+  }
+}
+
+}  // namespace
+
 int TWin32Platform::RunAndWait(const std::string& commandLine) {
   DWORD result = STILL_ACTIVE;  // 259: could not be started or waited for
   // The child starts the way the installer was started (placement, show state).
@@ -148,7 +175,7 @@ int TWin32Platform::RunAndWait(const std::string& commandLine) {
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &startup, &process))
     return static_cast<int>(result);
-  if (WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0) {
+  if (WaitPainting(process.hProcess)) {
     DWORD code;
     if (GetExitCodeProcess(process.hProcess, &code)) result = code;
   }

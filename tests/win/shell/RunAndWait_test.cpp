@@ -43,4 +43,50 @@ TEST_F(RunAndWaitTest, ChildRunsInTheCallersCurrentDirectory) {
       << report;
 }
 
+// The windows keep painting while the program runs, and what the user does
+// meanwhile is dropped rather than acted on afterwards.
+int gPaints = 0, gTimers = 0, gClicks = 0;
+LRESULT CALLBACK CountingProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(h, &ps);
+      EndPaint(h, &ps);
+      ++gPaints;
+      return 0;
+    }
+    case WM_TIMER:
+      ++gTimers;
+      InvalidateRect(h, nullptr, FALSE);
+      if (gTimers == 1) PostMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, 0);  // early in the wait
+      return 0;
+    case WM_LBUTTONDOWN:
+      ++gClicks;
+      return 0;
+  }
+  return DefWindowProcA(h, msg, w, l);
+}
+
+TEST_F(RunAndWaitTest, WindowsPaintWhileTheProgramRunsAndInputIsDropped) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = CountingProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "BwPaintCounter";
+  RegisterClassA(&wc);
+  HWND h = CreateWindowA("BwPaintCounter", "", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                         nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(h, nullptr);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  gPaints = gTimers = gClicks = 0;
+  SetTimer(h, 1, 50, nullptr);
+  EXPECT_EQ(RunAndWait(Child() + " 7 " + Report() + " sleep=1500"), 7);
+  KillTimer(h, 1);
+  EXPECT_GE(gTimers, 3);
+  EXPECT_GE(gPaints, 3);
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  EXPECT_EQ(gClicks, 0);
+  DestroyWindow(h);
+}
+
 }  // namespace
