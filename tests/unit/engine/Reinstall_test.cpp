@@ -196,3 +196,32 @@ TEST_F(ReinstallTest, TheLogIsWrittenThroughAndAFailedRecordStopsTheRun) {
   EXPECT_EQ(plat.ReadFileText(Dir + "\\a.txt"), "A");  // the first install's, put back
   EXPECT_EQ(plat.ReadFileText(Dir + "\\sub\\b.txt"), "B");
 }
+
+// Cancel while a later file of the new version arrives: the replaced files,
+// the old log and the registration are as before.
+TEST_F(ReinstallTest, ACancelledReinstallLeavesTheOldOneByteForByte) {
+  Install("a;a.txt\r\nu;uninstall.exe\r\n", {{"a", "A1"}, {"u", "U1"}});
+  auto before = Snapshot();
+  std::string command = Reg("UninstallString");
+
+  form.reset();
+  ResetEngineState();
+  plat.MessageBoxes.clear();
+  Start(Script("a;a.txt\r\nu;uninstall.exe\r\nbig;big.bin\r\n"),
+        {{"a", "A2"}, {"u", "U2"}, {"big", Incompressible(400000)}});
+  W().btnNext.Click();
+  plat.OnProcessMessages = [this, done = false]() mutable {
+    if (done || !Extracting || W().lblInstallingFile.Caption() != "Extracting big.bin..." ||
+        W().prgFile.Position() == 0)
+      return;
+    done = true;
+    plat.MessageBoxAnswers.push_back(mb::IdYes);
+    W().btnCancel.Click();
+  };
+  W().btnNext.Click();
+  plat.OnProcessMessages = nullptr;
+  EXPECT_TRUE(plat.Terminated());
+  EXPECT_EQ(form->ExitCode(), 3);
+  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(Reg("UninstallString"), command);
+}
