@@ -64,6 +64,24 @@ class WizardViewTest : public ::testing::Test {
   std::unique_ptr<TWizardView> view_;
 };
 
+// A file loop changes the bars and the label far faster than a frame; the
+// window follows at the frame rate and ends in the last state.
+TEST_F(WizardViewTest, FastChangesEndInTheLastState) {
+  form_.prgFile.SetMax(1000);
+  for (int i = 0; i <= 1000; ++i) {
+    form_.prgFile.SetPosition(i);
+    form_.lblInstallingFile.SetCaption("Extracting file" + std::to_string(i) + "...");
+  }
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 300) {
+    Pump();
+    Sleep(5);
+  }
+  EXPECT_EQ(SendMessageA(Item("prgFile"), PBM_GETRANGE, FALSE, 0), 1000);
+  EXPECT_EQ(SendMessageA(Item("prgFile"), PBM_GETPOS, 0, 0), 1000);
+  EXPECT_EQ(view::WindowText(Item("lblInstallingFile")), "Extracting file1000...");
+}
+
 TEST_F(WizardViewTest, MirrorsEveryKindOfChange) {
   form_.Form.SetCaption("Title");
   form_.lblInfo.SetCaption("Welcome\r\rText");
