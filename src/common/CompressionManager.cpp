@@ -1,18 +1,14 @@
 #include "common/CompressionManager.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <optional>
 
 #include "common/Errors.h"
+#include "common/Inflate.h"
 #include "common/PackageLocation.h"
 #include "platform/Platform.h"
 
 namespace {
-
-constexpr uInt kInChunk = 0xFFFF;     // input read per pass
-constexpr uInt kOutBuffer = 0x1FFFE;  // output buffer, twice the input chunk
 
 [[noreturn]] void RaiseCannotExtract() { throw Exception(kCannotExtractFile); }
 
@@ -25,12 +21,36 @@ bool SameNameAscii(const char* a, size_t na, const std::string& b) {
   return true;
 }
 
-// inflateEnd on every way out of an extraction.
-struct TInflateGuard {
-  z_stream* zs = nullptr;
-  ~TInflateGuard() {
-    if (zs) inflateEnd(zs);
+// An entry's packed bytes, read from the package and never past them, and
+// its content, refused beyond the size the header gives (Excess).
+class TEntryStreams : public TInflateStreams {
+ public:
+  TEntryStreams(TFileStream& file, const TPackageEntry& entry)
+      : FFile(file), FLeft(entry.PackedSize), Limit(entry.UnpackedSize) {}
+  size_t Read(uint8_t* buffer, size_t size) override {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(size, FLeft));
+    if (n > 0 && FFile.Read(buffer, n) != n) FLeft = 0;  // cut short: the stream is damaged
+    if (FLeft == 0) return 0;
+    FLeft -= n;
+    return n;
   }
+  bool Write(const uint8_t* data, size_t size) override {
+    if (size > Limit - Produced) {
+      Excess = true;
+      return false;
+    }
+    Produced += size;
+    return Take(data, size);
+  }
+  virtual bool Take(const uint8_t* data, size_t size) = 0;
+
+  uint64_t Produced = 0;
+  bool Excess = false;
+
+ private:
+  TFileStream& FFile;
+  uint64_t FLeft;
+  const uint64_t Limit;
 };
 
 }  // namespace
@@ -123,74 +143,41 @@ void TCompressionManager::ExtractEntry(int32_t Index, TFileStream& Dest) {
   if (!SeekToData(entry) || !InflateToFile(entry, Dest)) RaiseCannotExtract();
 }
 
-// One pass: read input when the decompressor has used all of it, write what
-// the previous step produced, inflate one step, report, then stop on cancel
-// or once the stream has ended and all of it is written. Every pass either
-// consumes input, produces output or reads more input; a pass that can do
-// none of these means a damaged stream, so the loop always ends.
+// Progress is reported once before the first byte and after every piece
+// written; a cancel seen there stops the extraction, which then counts as
+// done.
 bool TCompressionManager::InflateToFile(const TPackageEntry& entry, TFileStream& dest) {
+  struct TToFile : TEntryStreams {
+    TToFile(TCompressionManager& owner, const TPackageEntry& entry, TFileStream& dest)
+        : TEntryStreams(*owner.FFile, entry), Owner(owner), Dest(dest), Total(entry.UnpackedSize) {}
+    bool Take(const uint8_t* data, size_t size) override {
+      Dest.Write(data, size);
+      return Owner.Report(static_cast<int32_t>(Produced), Total);
+    }
+    TCompressionManager& Owner;
+    TFileStream& Dest;
+    const int32_t Total;
+  };
   FCancelled = false;
-  std::unique_ptr<Bytef[]> in(new Bytef[kInChunk]);
-  std::unique_ptr<Bytef[]> out(new Bytef[kOutBuffer]);
-  int64_t inLeft = entry.PackedSize;
-  int64_t outLeft = entry.UnpackedSize;
-  int64_t written = 0;
-  int64_t producedTotal = 0;
-  uInt pending = 0;  // bytes in the output buffer, produced by the last step
-  bool ended = false;
-  z_stream zs{};
-  TInflateGuard guard;
-
+  if (!Report(0, static_cast<int32_t>(entry.UnpackedSize))) return true;
+  TToFile streams(*this, entry, dest);
   try {
-    for (bool first = true;; first = false) {
-      if (first || (zs.avail_in == 0 && inLeft > 0)) {
-        const uInt n = static_cast<uInt>(std::min<int64_t>(inLeft, kInChunk));
-        if (FFile->Read(in.get(), n) != n) return false;
-        inLeft -= n;
-        zs.next_in = in.get();
-        zs.avail_in = n;
-      }
-      if (first) {
-        zs.next_out = out.get();
-        zs.avail_out = kOutBuffer;
-      } else if (pending > 0 && outLeft > 0) {
-        dest.Write(out.get(), pending);
-        written += pending;
-        outLeft -= pending;
-        zs.next_out = out.get();
-        zs.avail_out = kOutBuffer;
-      }
-      if (first) {
-        if (inflateInit(&zs) != Z_OK) return false;
-        guard.zs = &zs;
-      }
-
-      const uInt availIn = zs.avail_in;
-      const uInt availOut = zs.avail_out;
-      const int ret = inflate(&zs, inLeft > 0 ? Z_SYNC_FLUSH : Z_FINISH);
-      const uInt produced = availOut - zs.avail_out;
-      pending = static_cast<uInt>(zs.next_out - out.get());
-      producedTotal += produced;
-      if (ret == Z_STREAM_END) {
-        ended = true;
-      } else if (ret != Z_OK && ret != Z_BUF_ERROR) {
-        return false;  // bad data, wrong Adler-32, preset dictionary, ...
-      }
-      if (producedTotal > static_cast<int64_t>(entry.UnpackedSize)) return false;
-      if (ended && (producedTotal != static_cast<int64_t>(entry.UnpackedSize) || zs.avail_in != 0 ||
-                    inLeft != 0))
-        return false;  // ends early, or bytes follow the stream's end
-      if (!ended && produced == 0 && zs.avail_in == availIn && !(zs.avail_in == 0 && inLeft > 0))
-        return false;  // no progress possible: the stream is cut short
-
-      if (OnProgress)
-        OnProgress(this, static_cast<int32_t>(written), static_cast<int32_t>(entry.UnpackedSize));
-      if (FCancelled) return true;
-      if (ended && outLeft == 0) return true;
+    switch (InflateZlib(streams)) {
+      case TInflateResult::Ended:
+        return streams.Produced == entry.UnpackedSize;
+      case TInflateResult::Stopped:
+        return !streams.Excess;  // cancelled
+      case TInflateResult::Damaged:
+        break;
     }
   } catch (const EInOutError&) {
-    return false;
   }
+  return false;
+}
+
+bool TCompressionManager::Report(int32_t position, int32_t total) {
+  if (OnProgress) OnProgress(this, position, total);
+  return !FCancelled;
 }
 
 void TCompressionManager::ExtractToString(const std::string& EntryName, std::string& Data) {
@@ -200,46 +187,24 @@ void TCompressionManager::ExtractToString(const std::string& EntryName, std::str
   const TPackageEntry& entry = FEntries[index];
   if (!SeekToData(entry)) RaiseCannotExtract();
 
-  // The packed bytes are known to lie inside the file, so this buffer is
-  // bounded by the file. The output grows with what the stream really
-  // yields, never by what the header claims.
-  std::string packed(entry.PackedSize, '\0');
+  // The output grows with what the stream really yields, never by what the
+  // header claims.
+  struct TToString : TEntryStreams {
+    using TEntryStreams::TEntryStreams;
+    bool Take(const uint8_t* data, size_t size) override {
+      Data.append(reinterpret_cast<const char*>(data), size);
+      return true;
+    }
+    std::string Data;
+  };
+  TToString streams(*FFile, entry);
   try {
-    if (FFile->Read(packed.data(), packed.size()) != packed.size()) RaiseCannotExtract();
+    if (InflateZlib(streams) != TInflateResult::Ended || streams.Produced != entry.UnpackedSize)
+      RaiseCannotExtract();
   } catch (const EInOutError&) {
     RaiseCannotExtract();
   }
-
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) RaiseCannotExtract();
-  TInflateGuard guard{&zs};
-  zs.next_in = reinterpret_cast<Bytef*>(packed.data());
-  zs.avail_in = static_cast<uInt>(packed.size());
-
-  const size_t limit = entry.UnpackedSize;
-  std::string result(std::min<size_t>(limit, std::max<size_t>(packed.size() * 4, 1 << 16)), '\0');
-  size_t have = 0;
-  Bytef spare[1];
-  for (;;) {
-    if (have == result.size() && result.size() < limit)
-      result.resize(std::min(limit, result.size() * 2));
-    const bool full = have == result.size();
-    // Once the content is complete, a one-byte spare catches any excess.
-    zs.next_out = full ? spare : reinterpret_cast<Bytef*>(result.data() + have);
-    zs.avail_out = full ? 1 : static_cast<uInt>(result.size() - have);
-    const uInt availIn = zs.avail_in;
-    const uInt availOut = zs.avail_out;
-    const int ret = inflate(&zs, Z_FINISH);
-    const uInt produced = availOut - zs.avail_out;
-    if (full && produced > 0) RaiseCannotExtract();
-    have += produced;
-    if (ret == Z_STREAM_END) break;
-    if (ret != Z_OK && ret != Z_BUF_ERROR) RaiseCannotExtract();
-    if (produced == 0 && zs.avail_in == availIn) RaiseCannotExtract();
-  }
-  if (have != limit || zs.avail_in != 0) RaiseCannotExtract();
-  result.resize(have);
-  Data = std::move(result);
+  Data = std::move(streams.Data);
 }
 
 std::unique_ptr<TMemoryStream> TCompressionManager::ExtractToStream(const std::string& EntryName) {

@@ -15,8 +15,9 @@
 
 class TCompressionManager {
  public:
-  // Called after every inflate step of ExtractToFile: Position = bytes written
-  // to the destination so far, Total = the entry's unpacked size.
+  // Called by ExtractToFile before the first byte and after every piece it
+  // writes (at least one per 64 KiB of packed input and per 128 KiB of
+  // content): Position = bytes written so far, Total = the unpacked size.
   using TProgressEvent =
       std::function<void(TCompressionManager* sender, int32_t position, int32_t total)>;
 
@@ -71,6 +72,8 @@ class TCompressionManager {
   bool SeekToData(const TPackageEntry& entry);
   // The chunk loop; false when it failed (damage, a short read, a write).
   bool InflateToFile(const TPackageEntry& entry, TFileStream& dest);
+  // Fires OnProgress; false once the extraction is cancelled.
+  bool Report(int32_t position, int32_t total);
 
   std::vector<TPackageEntry> FEntries;
   std::string FFileName;
