@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class TControl;
 
@@ -17,19 +18,20 @@ class TControlObserver {
 
 class TControl {
  public:
-  explicit TControl(std::string name) : Name(std::move(name)) {}
-  virtual ~TControl() = default;
+  // Out of line and without exceptions: a form constructs dozens of controls.
+  explicit TControl(const char* name) noexcept;
+  virtual ~TControl();
   TControl(const TControl&) = delete;
   TControl& operator=(const TControl&) = delete;
 
-  const std::string Name;
+  const char* const Name;  // a literal
   TControlObserver* Observer = nullptr;
 
   // Caption of a form, button, label or check box; the text of an edit box.
   const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& s) { Set(caption_, s); }
+  void SetCaption(std::string_view s) { SetString(caption_, s); }
   const std::string& Text() const { return caption_; }
-  void SetText(const std::string& s) { Set(caption_, s); }
+  void SetText(std::string_view s) { SetString(caption_, s); }
 
   bool Visible() const { return visible_; }
   void SetVisible(bool v) { Set(visible_, v); }
@@ -46,6 +48,8 @@ class TControl {
     field = value;
     Changed();
   }
+  // Text changes are out of line: they are set from many places.
+  void SetString(std::string& field, std::string_view value);
   void Changed() {
     if (Observer) Observer->ControlChanged(*this);
   }
@@ -62,7 +66,8 @@ using TEdit = TControl;
 
 class TButton : public TControl {
  public:
-  using TControl::TControl;
+  explicit TButton(const char* name) noexcept;
+  ~TButton() override;
   std::function<void()> OnClick;
   // A user's click: only a visible, enabled button reacts.
   void Click() {
@@ -107,9 +112,10 @@ class TProgressBar : public TControl {
 // A picture; holds the bitmap file's bytes as loaded.
 class TImage : public TControl {
  public:
-  using TControl::TControl;
+  explicit TImage(const char* name) noexcept;
+  ~TImage() override;
   const std::string& Bitmap() const { return bitmap_; }
-  void SetBitmap(const std::string& bytes) { Set(bitmap_, bytes); }
+  void SetBitmap(std::string_view bytes) { SetString(bitmap_, bytes); }
 
  private:
   std::string bitmap_;
@@ -118,9 +124,10 @@ class TImage : public TControl {
 // The read-only licence viewer; holds the text as loaded (rich text or plain).
 class TRichEdit : public TControl {
  public:
-  using TControl::TControl;
+  explicit TRichEdit(const char* name) noexcept;
+  ~TRichEdit() override;
   const std::string& Lines() const { return lines_; }
-  void SetLines(const std::string& text) { Set(lines_, text); }
+  void SetLines(std::string_view text) { SetString(lines_, text); }
 
  private:
   std::string lines_;
@@ -129,7 +136,7 @@ class TRichEdit : public TControl {
 // Pages switched by index only; their tabs are hidden.
 class TPageControl : public TControl {
  public:
-  TPageControl(std::string name, int pageCount) : TControl(std::move(name)), PageCount(pageCount) {}
+  TPageControl(const char* name, int pageCount) : TControl(name), PageCount(pageCount) {}
   const int PageCount;
   int ActivePageIndex() const { return active_; }
   void SetActivePageIndex(int i) { Set(active_, i); }
@@ -144,9 +151,8 @@ class TPageControl : public TControl {
 // A timer: Enabled() says whether it runs; the view fires OnTimer every Interval ms.
 class TTimer : public TControl {
  public:
-  TTimer(std::string name, int interval) : TControl(std::move(name)), Interval(interval) {
-    SetEnabled(false);
-  }
+  TTimer(const char* name, int interval) noexcept;
+  ~TTimer() override;
   const int Interval;
   std::function<void()> OnTimer;
 };

@@ -39,6 +39,9 @@ std::string Trim(const std::string& s) {
 
 }  // namespace
 
+TDirectoryListBox::TDirectoryListBox(const char* name) noexcept : TControl(name) {}
+TDirectoryListBox::~TDirectoryListBox() = default;
+
 void TDirectoryListBox::SetDirectory(const std::string& dir) {
   // The list always holds a full path, trailing "\" only on a drive root.
   std::string full = dir.empty() ? dir : Resolve(dir);

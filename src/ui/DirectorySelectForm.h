@@ -10,7 +10,8 @@
 // and subdirectories a view shows. Setting another directory reports a change.
 class TDirectoryListBox : public TControl {
  public:
-  using TControl::TControl;
+  explicit TDirectoryListBox(const char* name) noexcept;
+  ~TDirectoryListBox() override;
   // Full path, without a trailing "\" except for a drive root.
   const std::string& Directory() const { return directory_; }
   void SetDirectory(const std::string& dir);

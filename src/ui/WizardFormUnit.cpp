@@ -12,7 +12,7 @@ constexpr unsigned kQuestionFlags = mb::YesNo | mb::IconQuestion | mb::TaskModal
 constexpr const char* kCancelCaption = "Cancel Installation";
 }  // namespace
 
-TWizardForm::TWizardForm() {
+TWizardForm::TWizardForm() noexcept {
   // The layout's own texts and states; start-up fills the rest.
   Form.SetVisible(false);
   btnBrowse.SetCaption("&Browse...");

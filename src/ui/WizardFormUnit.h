@@ -8,7 +8,7 @@
 
 class TWizardForm {
  public:
-  TWizardForm();
+  TWizardForm() noexcept;  // only short captions are set: out of memory here ends the program
   TWizardForm(const TWizardForm&) = delete;
   TWizardForm& operator=(const TWizardForm&) = delete;
 

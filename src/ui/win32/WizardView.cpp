@@ -99,7 +99,7 @@ void TWizardView::CreateControls() {
   for (const TLayoutItem& l : kWizardLayout) {
     TControl* model = nullptr;
     for (TControl* c : models)
-      if (c->Name == l.Name) model = c;
+      if (std::strcmp(c->Name, l.Name) == 0) model = c;
     TItem* parent = l.Parent ? Find(l.Parent) : nullptr;
     DWORD style = l.Style | WS_CLIPSIBLINGS | (l.Kind == TKind::Page ? 0 : WS_VISIBLE);
     DWORD ex = 0;

@@ -25,12 +25,13 @@ class TRecorder : public TControlObserver {
   std::vector<std::string> Events;
   void Watch(TControl& c) { c.Observer = this; }
   void ControlChanged(TControl& c) override {
-    if (c.Name.rfind("prg", 0) == 0) {  // the progress bars (the Windows build has no RTTI)
+    const std::string name = c.Name;
+    if (name.rfind("prg", 0) == 0) {  // the progress bars (the Windows build has no RTTI)
       auto& bar = static_cast<TProgressBar&>(c);
-      Events.push_back(c.Name + "=" + std::to_string(bar.Min()) + ".." +
+      Events.push_back(name + "=" + std::to_string(bar.Min()) + ".." +
                        std::to_string(bar.Max()) + "@" + std::to_string(bar.Position()));
     } else {
-      Events.push_back(c.Name + "=" + c.Caption());
+      Events.push_back(name + "=" + c.Caption());
     }
   }
 };
