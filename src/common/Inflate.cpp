@@ -26,16 +26,18 @@ constexpr unsigned kLitBits = 10, kDistBits = 8, kCodeLenBits = 7;
 constexpr size_t kLitTableSize = (1u << kLitBits) + 288 * (1u << (15 - kLitBits));
 constexpr size_t kDistTableSize = (1u << kDistBits) + 32 * (1u << (15 - kDistBits));
 
-constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr uint16_t kDistBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
-                                    33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+constexpr uint16_t kDistBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                     1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 constexpr uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                     6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-constexpr uint8_t kCodeLenOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+constexpr uint8_t kCodeLenOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                       11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 uint32_t Adler32(uint32_t adler, const uint8_t* p, size_t n) {
   uint32_t a = adler & 0xFFFF, b = adler >> 16;
@@ -84,7 +86,8 @@ bool BuildTable(const uint8_t* lengths, unsigned n, uint32_t* table, unsigned bi
   uint16_t offset[16];
   uint16_t sorted[288];
   offset[1] = 0;
-  for (unsigned len = 1; len < 15; ++len) offset[len + 1] = static_cast<uint16_t>(offset[len] + count[len]);
+  for (unsigned len = 1; len < 15; ++len)
+    offset[len + 1] = static_cast<uint16_t>(offset[len] + count[len]);
   for (unsigned s = 0; s < n; ++s)
     if (lengths[s]) sorted[offset[lengths[s]]++] = static_cast<uint16_t>(s);
 
@@ -110,7 +113,8 @@ bool BuildTable(const uint8_t* lengths, unsigned n, uint32_t* table, unsigned bi
         next += 1u << subBits;
       }
       uint32_t* sub = table + (first >> 16);
-      for (uint32_t i = reversed >> bits; i < (1u << subBits); i += 1u << (len - bits)) sub[i] = entry;
+      for (uint32_t i = reversed >> bits; i < (1u << subBits); i += 1u << (len - bits))
+        sub[i] = entry;
     }
   }
   return true;
@@ -150,7 +154,7 @@ class TDecoder {
   unsigned FBitCount = 0;
   const uint8_t* FIn = nullptr;
   const uint8_t* FInEnd = nullptr;
-  uint8_t* FOut = nullptr;  // next byte of content
+  uint8_t* FOut = nullptr;      // next byte of content
   uint8_t* FFlushed = nullptr;  // content before this is handed out
   uint32_t FAdler = 1;
   bool FStopped = false;
@@ -228,7 +232,8 @@ TDecoder::TBlock TDecoder::Stored() {
     if (FIn == FInEnd && !Pull()) return FStopped ? kStop : kDamaged;
     size_t n = left;
     if (n > static_cast<size_t>(FInEnd - FIn)) n = static_cast<size_t>(FInEnd - FIn);
-    if (n > static_cast<size_t>(FOutBuf + kFlushAt - FOut)) n = static_cast<size_t>(FOutBuf + kFlushAt - FOut);
+    if (n > static_cast<size_t>(FOutBuf + kFlushAt - FOut))
+      n = static_cast<size_t>(FOutBuf + kFlushAt - FOut);
     std::memcpy(FOut, FIn, n);
     FOut += n;
     FIn += n;

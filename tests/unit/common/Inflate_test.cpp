@@ -11,7 +11,8 @@
 namespace {
 
 struct TStrings : TInflateStreams {
-  explicit TStrings(const std::string& in, size_t piece = kInflateReadSize) : In(in), Piece(piece) {}
+  explicit TStrings(const std::string& in, size_t piece = kInflateReadSize)
+      : In(in), Piece(piece) {}
   size_t Read(uint8_t* buffer, size_t size) override {
     size_t n = std::min({size, Piece, In.size() - Pos});
     In.copy(reinterpret_cast<char*>(buffer), n, Pos);
