@@ -2,10 +2,12 @@
 // succeeded the old files wait beside the new ones, so that a rollback puts
 // back exactly what was there; the old log's records are carried into the
 // new log, so that the uninstaller still removes what only the old one had.
+#include <algorithm>
 #include <exception>
 
 #include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "uninstall_log/UninstallLog.h"
 
@@ -28,10 +30,17 @@ bool IsRecord(const std::string& line) {
 
 }  // namespace
 
+bool InsertSorted(std::vector<std::string>& list, const std::string& key) {
+  auto at = std::lower_bound(list.begin(), list.end(), key);
+  if (at != list.end() && *at == key) return false;
+  list.insert(at, key);
+  return true;
+}
+
 std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
                                         const std::vector<std::string>& newFiles) {
-  std::set<std::string> seen;
-  for (const std::string& f : newFiles) seen.insert("file:" + PathKey(f));
+  std::vector<std::string> seen;
+  for (const std::string& f : newFiles) InsertSorted(seen, Concat({"file:", PathKey(f)}));
   std::vector<std::string> carried;
   for (const std::string& line : oldLines) {
     if (!IsRecord(line)) continue;
@@ -40,7 +49,7 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
     if (key == "Title") continue;
     // Kept in its first place: the oldest copy is undone last, after
     // everything that may lie inside what it names.
-    if (!seen.insert(PathKey(key) + ":" + PathKey(value)).second) continue;
+    if (!InsertSorted(seen, Concat({PathKey(key), ":", PathKey(value)}))) continue;
     carried.push_back(line);
   }
   return carried;
@@ -48,24 +57,26 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
 
 bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   TPlatform& p = Platform();
-  if (!p.FileExists(file) || madeByRun_.count(PathKey(file))) return true;
+  if (!p.FileExists(file) ||
+      std::binary_search(madeByRun_.begin(), madeByRun_.end(), PathKey(file)))
+    return true;
   if (p.FileReadOnly(file)) {
     why = "The file is read-only.";
     return false;
   }
-  std::string backup = file + ".bwbackup";
+  std::string backup = Concat({file, ".bwbackup"});
   for (int n = 1; p.FileExists(backup) || p.DirectoryExists(backup); ++n)
-    backup = file + ".bwbackup" + std::to_string(n);
+    backup = Concat({file, ".bwbackup", Decimal(n)});
   if (!p.MoveFileTo(file, backup)) {
     why = "The file is in use by another program, or cannot be replaced.";
     return false;
   }
   backups_.emplace_back(file, backup);
-  RunLogLine("Kept for a rollback: " + file + " as " + backup);
+  RunLogLine(Concat({"Kept for a rollback: ", file, " as ", backup}));
   return true;
 }
 
-void TMainForm::MadeByRun(const std::string& file) { madeByRun_.insert(PathKey(file)); }
+void TMainForm::MadeByRun(const std::string& file) { InsertSorted(madeByRun_, PathKey(file)); }
 
 void TMainForm::RestoreBackups() {
   TPlatform& p = Platform();
@@ -73,7 +84,7 @@ void TMainForm::RestoreBackups() {
     // What the run left in its place was removed by the rollback; a move
     // replaces whatever could not be.
     if (!p.MoveFileTo(it->second, it->first))
-      RunLogError("Cannot put back " + it->first, "it stays as " + it->second);
+      RunLogError(Concat({"Cannot put back ", it->first}), Concat({"it stays as ", it->second}));
   }
   backups_.clear();
   madeByRun_.clear();

@@ -3,6 +3,7 @@
 #include "common/CompressionManager.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
+#include "shell/ShellInstallLib.h"
 #include "uninstall_log/UninstallLog.h"
 
 std::string ProductTitle = "product";
@@ -32,6 +33,30 @@ int64_t GetFreeSpace(const std::string& path) {
     drive = c - 'A' + 1;
   }
   return Platform().DiskFree(drive);
+}
+
+bool ScriptHas(const char* section) { return ScriptReader && ScriptReader->SectionExists(section); }
+
+std::string ScriptValue(const char* section) { return ScriptReader->GetValue(section); }
+
+std::vector<std::string> ScriptLines(const char* section) {
+  if (!ScriptReader) return {};
+  std::unique_ptr<std::vector<std::string>> lines = ScriptReader->GetSection(section);
+  return lines ? std::move(*lines) : std::vector<std::string>();
+}
+
+std::string Decimal(int64_t n) { return std::to_string(n); }
+
+std::string KiBText(int64_t bytes) {
+  std::string text = Decimal(bytes / 1024);
+  text += " kb";
+  return text;
+}
+
+std::string InstallPath(std::string_view relative) {
+  std::string path = AddTrailingBackslash(InstallDir);
+  path.append(relative);
+  return path;
 }
 
 void ResetEngineState() {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class TCompressionManager;
 class TINFReader;
@@ -34,6 +36,18 @@ extern TMainForm* MainForm;
 // Free bytes on the drive of path ('d:\x' is drive D; anything else the
 // current drive), or -1 when the drive cannot be queried.
 int64_t GetFreeSpace(const std::string& path);
+
+// The script's sections, named by literals at every call: one out-of-line
+// call each instead of a string built at every caller.
+bool ScriptHas(const char* section);  // false without a script
+std::string ScriptValue(const char* section);  // empty when missing
+std::vector<std::string> ScriptLines(const char* section);  // empty when missing
+// A number in decimal, as std::to_string writes it.
+std::string Decimal(int64_t n);
+// Bytes as whole KiB: "123 kb".
+std::string KiBText(int64_t bytes);
+// A path inside the installation directory.
+std::string InstallPath(std::string_view relative);
 
 // Puts every item back to its initial value and releases the objects; for a
 // fresh start in tests.

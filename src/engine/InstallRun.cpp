@@ -8,6 +8,7 @@
 #include "common/Errors.h"
 #include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
 #include "shell/RunAndWaitUnit.h"
@@ -17,13 +18,6 @@
 #include "uninstall_log/UninstallLog.h"
 
 namespace {
-
-// A section's lines; a section that is missing is an empty list.
-std::vector<std::string> SectionLines(const char* name) {
-  if (!ScriptReader) return {};
-  std::unique_ptr<std::vector<std::string>> lines = ScriptReader->GetSection(name);
-  return lines ? std::move(*lines) : std::vector<std::string>();
-}
 
 // Up to and including the last "\" or ":".
 std::string DirectoryPart(const std::string& path) {
@@ -71,17 +65,23 @@ void ProtectNewFolders(const std::string& installDir, const std::string& created
 // The error when a record cannot reach the log: the run cannot go on, since
 // what it made next could not be undone.
 std::string LogErrorMessage(const EInOutError& e) {
-  return "The uninstall log cannot be written: " + std::string(e.what()) +
-         ".\r\rThe installation cannot proceed.";
+  return Concat({"The uninstall log cannot be written: ", e.what(),
+                 ".\r\rThe installation cannot proceed."});
+}
+
+// The target of a "entry;target" line.
+std::string TargetOf(const std::string& line) {
+  std::string entry, target;
+  TINFReader::SplitValue(line, entry, target);
+  return target;
 }
 
 }  // namespace
 
 std::string UninstallCommand(const std::string& installDir) {
-  std::string command = installDir + "\\uninstall.exe";
   // Unquoted, Windows would try to run a program from a prefix of the path.
-  if (command.find(' ') != std::string::npos) command = "\"" + command + "\"";
-  return command;
+  const char* quote = installDir.find(' ') != std::string::npos ? "\"" : "";
+  return Concat({quote, installDir, "\\uninstall.exe", quote});
 }
 
 std::string RunAndWaitCommand(const std::string& installDir, const std::string& line) {
@@ -92,7 +92,7 @@ std::string RunAndWaitCommand(const std::string& installDir, const std::string& 
   for (size_t k = line.size(); k > 0; --k) {
     bool atBlank = k == line.size() || line[k] == ' ';
     if (!atBlank || line[k - 1] == ' ') continue;
-    if (Platform().FileExists(base + line.substr(0, k))) {
+    if (Platform().FileExists(Concat({base, std::string_view(line).substr(0, k)}))) {
       split = k;
       break;
     }
@@ -102,8 +102,13 @@ std::string RunAndWaitCommand(const std::string& installDir, const std::string& 
     split = start == std::string::npos ? line.size() : line.find(' ', start);
     if (split == std::string::npos) split = line.size();
   }
-  return "\"" + base + line.substr(0, split) + "\"" + line.substr(split);
+  std::string_view rest(line);
+  return Concat({"\"", base, rest.substr(0, split), "\"", rest.substr(split)});
 }
+
+void TMainForm::StopRunLogFailed(const EInOutError& e) { StopRun(LogErrorMessage(e)); }
+
+bool TMainForm::Halted() const { return Aborting || RunStopped(); }
 
 void TMainForm::InstallFirstStage() {
   TWizardForm& w = *wizard_;
@@ -114,32 +119,29 @@ void TMainForm::InstallFirstStage() {
   std::string created = MissingPart(InstallDir);
   Platform().ForceDirectories(InstallDir);  // a failure shows when the log is made
 
-  std::string logName = AddTrailingBackslash(InstallDir) + "uninstall.log";
+  std::string logName = InstallPath("uninstall.log");
   bool logExisted = Platform().FileExists(logName);
-  std::vector<std::string> files = SectionLines("files");
+  std::vector<std::string> files = ScriptLines("files");
   std::vector<std::string> carried;
   try {
     ProtectNewFolders(InstallDir, created);
     if (logExisted) {
       // A reinstallation: the old log stays as it is until the run has
       // succeeded, and its records live on in the new one.
-      std::vector<std::string> newFiles = {logName};
-      for (const std::string& line : files) {
-        std::string entry, target;
-        ScriptReader->SplitValue(line, entry, target);
-        newFiles.push_back(AddTrailingBackslash(InstallDir) + target);
-      }
+      std::vector<std::string> newFiles(1, logName);
+      for (const std::string& line : files) newFiles.push_back(InstallPath(TargetOf(line)));
       try {
         TLogFile old(logName, false);
         std::vector<std::string> lines;
         std::string key, value;
-        while (old.ReadPrevious(key, value)) lines.insert(lines.begin(), key + ": " + value);
+        while (old.ReadPrevious(key, value))
+          lines.insert(lines.begin(), Concat({key, ": ", value}));
         carried = CarriedRecords(lines, newFiles);
       } catch (const std::exception&) {
         // Unreadable: nothing to carry over; it is kept all the same.
       }
       std::string why;
-      if (!BackUpExisting(logName, why)) throw Exception("\"" + logName + "\": " + why);
+      if (!BackUpExisting(logName, why)) throw Exception(Concat({"\"", logName, "\": ", why}));
     }
     LogFile = std::make_unique<TLogFile>(logName, true);
   } catch (const std::exception& e) {
@@ -148,9 +150,9 @@ void TMainForm::InstallFirstStage() {
     LogFile.reset();
     if (!logExisted) Platform().DeleteFileAt(logName);
     RestoreBackups();
-    if (!created.empty()) UndoLogRecord("Directory", created + ";" + InstallDir);
-    ShowMessage("The installation directory \"" + InstallDir + "\" cannot be used:\r\r" + e.what() +
-                    "\r\rPlease choose another location.",
+    if (!created.empty()) UndoLogRecord("Directory", Concat({created, ";", InstallDir}));
+    ShowMessage(Concat({"The installation directory \"", InstallDir, "\" cannot be used:\r\r",
+                        e.what(), "\r\rPlease choose another location."}),
                 "Error", mb::OK | mb::IconExclamation);
     InstallDir.clear();
     w.btnNext.Show();
@@ -164,17 +166,15 @@ void TMainForm::InstallFirstStage() {
     if (!created.empty()) LogFile->AddDirectory(InstallDir, created);
     LogFile->AddFile(logName);
 
-    if (ScriptReader->SectionExists("directories")) {
-      for (const std::string& line : SectionLines("directories")) {
-        std::string base, sub;
-        ScriptReader->SplitValue(line, base, sub);
-        std::string dir = AddTrailingBackslash(AddTrailingBackslash(InstallDir) + base) + sub;
-        LogFile->AddDirectory(dir, sub);
-        Platform().ForceDirectories(dir);
-      }
+    for (const std::string& line : ScriptLines("directories")) {
+      std::string base, sub;
+      ScriptReader->SplitValue(line, base, sub);
+      std::string dir = Concat({AddTrailingBackslash(InstallPath(base)), sub});
+      LogFile->AddDirectory(dir, sub);
+      Platform().ForceDirectories(dir);
     }
   } catch (const EInOutError& e) {
-    StopRun(LogErrorMessage(e));
+    StopRunLogFailed(e);
     return;
   }
 
@@ -192,29 +192,28 @@ void TMainForm::InstallFirstStage() {
   w.prgTotal.SetMax(files.empty() ? 0 : static_cast<int>(files.size()) - 1);
   w.prgTotal.SetPosition(0);
   Pump();
-  if (Aborting || RunStopped()) return;
+  if (Halted()) return;
 
   for (size_t i = 0; i < files.size(); ++i) {
     std::string entry, target;
     ScriptReader->SplitValue(files[i], entry, target);
-    w.lblInstallingFile.SetCaption("Extracting " + target + "...");
+    w.lblInstallingFile.SetCaption(Concat({"Extracting ", target, "..."}));
     PumpFrame();
-    if (Aborting || RunStopped()) return;
+    if (Halted()) return;
 
-    std::string file = AddTrailingBackslash(InstallDir) + target;
+    std::string file = InstallPath(target);
     std::string why;
     try {
       CreateDirectoryChain(DirectoryPart(RemoveDoubleBackslashes(file)));
       // A file that cannot be replaced is an error, never passed over.
       if (!BackUpExisting(file, why)) {
-        StopRun("An error occurred while installing the file: \"" + file + "\".\r\r" + why +
-                "\r\rThe installation cannot proceed.");
+        StopRunFileFailed(file, why);
         return;
       }
       LogFile->AddFile(file);  // before the file exists, so a cut-short file is removed too
       MadeByRun(file);
     } catch (const EInOutError& e) {
-      StopRun(LogErrorMessage(e));
+      StopRunLogFailed(e);
       return;
     }
 
@@ -222,11 +221,10 @@ void TMainForm::InstallFirstStage() {
     try {
       Extracting = true;
       PackageReader->ExtractToFile(entry, file);
-      Extracting = false;
     } catch (const std::exception&) {
-      Extracting = false;
       failed = true;
     }
+    Extracting = false;
     // A cancel (or a confirmed close) while the file was being unpacked:
     // the reader has stopped, now roll back.
     if (Aborting) {
@@ -235,23 +233,27 @@ void TMainForm::InstallFirstStage() {
     }
     if (RunStopped()) return;
     if (failed) {
-      StopRun("An error occurred while installing the file: \"" + file +
-              "\".\r\rThe installation cannot proceed.");
+      StopRunFileFailed(file, why);
       return;
     }
     w.prgTotal.SetPosition(static_cast<int>(i) + 1);
     PumpFrame();
-    if (Aborting || RunStopped()) return;
+    if (Halted()) return;
   }
 
   try {
     LogFile->Flush();
   } catch (const EInOutError& e) {
-    StopRun(LogErrorMessage(e));
+    StopRunLogFailed(e);
     return;
   }
   stageRunning_ = false;
   NextPage();
+}
+
+void TMainForm::StopRunFileFailed(const std::string& file, const std::string& why) {
+  StopRun(Concat({"An error occurred while installing the file: \"", file, "\".\r\r", why,
+                  why.empty() ? "" : "\r\r", "The installation cannot proceed."}));
 }
 
 void TMainForm::FileProgress(TCompressionManager* sender, int32_t position, int32_t total) {
@@ -270,29 +272,30 @@ void TMainForm::CreateDirectoryChain(const std::string& path) {
     rest.erase(0, part.size());
     built += part;
     // Each folder is looked at once per run: most files share theirs.
-    auto known = std::lower_bound(knownDirs_.begin(), knownDirs_.end(), built);
-    if (known != knownDirs_.end() && *known == built) continue;
+    if (std::binary_search(knownDirs_.begin(), knownDirs_.end(), built)) continue;
     if (!Platform().DirectoryExists(built)) {
       if (LogFile) LogFile->AddDirectory(built, part);
       Platform().ForceDirectories(built);
     }
-    knownDirs_.insert(known, built);
+    InsertSorted(knownDirs_, built);
   }
 }
 
-void TMainForm::MakeShortcuts(const std::string& section, const std::string& folder) {
-  for (const std::string& line : SectionLines(section.c_str())) {
+void TMainForm::MakeShortcuts(const char* section, const std::string& folder) {
+  const std::string none;
+  for (const std::string& line : ScriptLines(section)) {
     std::string name, target, createdFile;
     ScriptReader->SplitValue(line, name, target);
-    std::string linkBase = AddTrailingBackslash(folder) + name;
+    std::string linkBase = Concat({AddTrailingBackslash(folder), name});
+    bool url = IsURL(target);
     // Logged before it exists; raises when the record cannot be written.
-    if (LogFile) LogFile->AddFile(linkBase + (IsURL(target) ? ".URL" : ".LNK"));
+    if (LogFile) LogFile->AddFile(Concat({linkBase, url ? ".URL" : ".LNK"}));
     try {
-      if (IsURL(target))
-        CreateShortcut(linkBase, target, "", "", 1, createdFile);
+      if (url)
+        CreateShortcut(linkBase, target, none, none, 1, createdFile);
       else
-        CreateShortcut(linkBase, AddTrailingBackslash(InstallDir) + target,
-                       AddTrailingBackslash(InstallDir), "", 1, createdFile);
+        CreateShortcut(linkBase, InstallPath(target), AddTrailingBackslash(InstallDir), none, 1,
+                       createdFile);
     } catch (const std::exception&) {
       // A shortcut that cannot be made is passed over, like one that cannot be saved.
       createdFile.clear();
@@ -307,16 +310,15 @@ void TMainForm::InstallSecondStage() {
   w.WizardPages.SetActivePageIndex(4);
   PageIndex = 4;
 
-  std::string group;
-  ScriptReader->GetValue("program group", group);
+  std::string group = ScriptValue("program group");
   try {
-    std::string groupDir = GetProgramsFolder(AllUsers) + "\\" + group;
+    std::string groupDir = Concat({GetProgramsFolder(AllUsers), "\\", group});
     LogFile->AddDirectory(groupDir, group);
     CreateProgramGroup(group, AllUsers);
     MakeShortcuts("group icons", groupDir);
     LogFile->Flush();
   } catch (const EInOutError& e) {
-    StopRun(LogErrorMessage(e));
+    StopRunLogFailed(e);
     return;
   }
   // Everything of the new installation is in place and logged: the old files
@@ -325,9 +327,9 @@ void TMainForm::InstallSecondStage() {
 
   Register();
 
-  if (ScriptReader->SectionExists("run and wait")) {
-    for (const std::string& line : SectionLines("run and wait")) {
-      w.lblCompleting.SetCaption("Running external program " + line + "...");
+  if (ScriptHas("run and wait")) {
+    for (const std::string& line : ScriptLines("run and wait")) {
+      w.lblCompleting.SetCaption(Concat({"Running external program ", line, "..."}));
       Pump();
       if (RunStopped()) return;
       RunAndWait(RunAndWaitCommand(InstallDir, line));
@@ -341,8 +343,9 @@ void TMainForm::InstallSecondStage() {
 
 void TMainForm::FinalStep() {
   TWizardForm& w = *wizard_;
-  RunLogLine(std::string("Desktop icons: ") + (w.chkDesktopIcon.Checked() ? "yes" : "no"));
-  if (w.chkDesktopIcon.Checked()) {
+  bool icons = w.chkDesktopIcon.Checked();
+  RunLogLine(icons ? "Desktop icons: yes" : "Desktop icons: no");
+  if (icons) {
     try {
       MakeShortcuts("desktop icons", GetDesktopFolder(AllUsers));
       if (LogFile) LogFile->Flush();
@@ -353,13 +356,12 @@ void TMainForm::FinalStep() {
   }
   CloseConfirmed = true;
   if (w.chkLaunchNow.Checked()) {
-    std::string program;
-    ScriptReader->GetValue("launch", program);
-    std::string file = AddTrailingBackslash(InstallDir) + program;
-    RunLogLine("Program started: " + file);
+    std::string file = InstallPath(ScriptValue("launch"));
+    RunLogLine(Concat({"Program started: ", file}));
     // As the signed-in user where the desktop shell takes it, not elevated.
-    if (!Platform().ShellOpenAsUser(file, "", InstallDir, 1))
-      Platform().ShellOpen(file, "", InstallDir, 1);
+    const std::string none;
+    if (!Platform().ShellOpenAsUser(file, none, InstallDir, 1))
+      Platform().ShellOpen(file, none, InstallDir, 1);
   }
   Close();
 }

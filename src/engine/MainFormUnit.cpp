@@ -59,6 +59,8 @@ bool TMainForm::Close() {
   return true;
 }
 
+void SetCaptionText(TControl& control, const char* text) { control.SetCaption(text); }
+
 bool TMainForm::RunStopped() const { return closed_ || stopRequested_ || !LogFile; }
 
 void TMainForm::Pump() { Platform().ProcessMessages(); }

@@ -3,7 +3,6 @@
 // routines (start-up, page sequence, installation run, rollback).
 #include <cstdint>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -89,7 +88,7 @@ class TMainForm {
   void FinalStep();
   // Shortcuts for every "name;target" line of a section, into folder; each
   // file made is logged.
-  void MakeShortcuts(const std::string& section, const std::string& folder);
+  void MakeShortcuts(const char* section, const std::string& folder);
   // True once the main window has closed under a running stage: the log is
   // released, so the run must not go on.
   bool RunStopped() const;
@@ -97,7 +96,7 @@ class TMainForm {
   void PumpFrame();  // the same, at most once per frame, for per-step calls
   // A message box; in a silent run it is logged instead and answered with
   // its default (OK, or No to a question).
-  int ShowMessage(const std::string& text, const std::string& caption, unsigned flags);
+  int ShowMessage(const std::string& text, const char* caption, unsigned flags);
   // The uninstall registration with every value the installed-programs list shows.
   void Register();
   // A file this run is about to replace moves aside (same folder, so same
@@ -110,6 +109,9 @@ class TMainForm {
   // A record could not be written, or a file cannot be replaced: the error,
   // then the rollback, and the program ends.
   void StopRun(const std::string& message);
+  void StopRunLogFailed(const EInOutError& e);  // a record could not be written
+  void StopRunFileFailed(const std::string& file, const std::string& why);
+  bool Halted() const;  // cancelled, or the run stopped
 
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
@@ -120,8 +122,15 @@ class TMainForm {
   std::vector<std::string> knownDirs_;  // folders that exist (or were made) in this run, sorted
   // (file, its backup) in the order made, and the files this run created.
   std::vector<std::pair<std::string, std::string>> backups_;
-  std::set<std::string> madeByRun_;
+  std::vector<std::string> madeByRun_;  // their keys (PathKey), sorted
 };
+
+// A control's caption from a literal, without a string built at the caller.
+void SetCaptionText(TControl& control, const char* text);
+
+// Adds key to a sorted list unless it is there already; true when added.
+// A sorted vector serves the engine's few lookups in less code than a set.
+bool InsertSorted(std::vector<std::string>& list, const std::string& key);
 
 // A script's integer: optional leading blanks and sign, then decimal digits,
 // or hexadecimal after "$" or "0x". False when the text is no such number.

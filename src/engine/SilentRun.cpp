@@ -40,7 +40,7 @@ int TMainForm::ExitCode() const {
   return ExitCancelled;
 }
 
-int TMainForm::ShowMessage(const std::string& text, const std::string& caption, unsigned flags) {
+int TMainForm::ShowMessage(const std::string& text, const char* caption, unsigned flags) {
   // Each box the engine shows reports something that went wrong.
   RunLogError(text);
   if (!silent_) return Platform().MessageBox(text, caption, flags);

@@ -3,6 +3,7 @@
 
 #include "common/CompressionManager.h"
 #include "engine/MainFormUnit.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "script/ScriptTargets.h"
 #include "script/infreader.h"
@@ -12,7 +13,12 @@
 
 namespace {
 
-constexpr const char* kDamaged = "The installer is damaged or incomplete";
+// The package cannot serve an installation: the message says why.
+[[noreturn]] void Damaged(std::initializer_list<std::string_view> why) {
+  std::string text = "The installer is damaged or incomplete";
+  for (std::string_view piece : why) text.append(piece);
+  throw ESetupDamaged(text);
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -21,10 +27,15 @@ int HexDigit(char c) {
   return -1;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s)
+bool IsDisable(const std::string& s) {
+  static const char kDisable[] = "DISABLE";
+  if (s.size() != sizeof kDisable - 1) return false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
+    if (c != kDisable[i]) return false;
+  }
+  return true;
 }
 
 // An entry that start-up needs in memory; a damaged one makes the installer
@@ -33,17 +44,14 @@ std::unique_ptr<TMemoryStream> ExtractNeeded(const std::string& name, const char
   try {
     return PackageReader->ExtractToStream(name);
   } catch (const std::exception& e) {
-    throw ESetupDamaged(std::string(kDamaged) + ": its " + what + " (" + name +
-                        ") cannot be read.\r\r" + e.what());
+    Damaged({": its ", what, " (", name, ") cannot be read.\r\r", e.what()});
   }
 }
 
 void ReadColor(const char* section, uint32_t& color) {
-  if (!ScriptReader->SectionExists(section)) return;
-  std::string value;
-  ScriptReader->GetValue(section, value);
+  if (!ScriptHas(section)) return;
   int32_t parsed;
-  if (ParseScriptInteger(value, parsed)) color = static_cast<uint32_t>(parsed);
+  if (ParseScriptInteger(ScriptValue(section), parsed)) color = static_cast<uint32_t>(parsed);
 }
 
 // A script that would write outside the installation folder was not made by
@@ -51,9 +59,8 @@ void ReadColor(const char* section, uint32_t& color) {
 void CheckTargetsStayInside() {
   std::string section, line, target;
   if (FindTargetOutside(*ScriptReader, section, line, target))
-    throw ESetupDamaged(std::string(kDamaged) + ": its install script places \"" + target +
-                        "\" outside the installation folder ([" + section + "] line \"" + line +
-                        "\").");
+    Damaged({": its install script places \"", target, "\" outside the installation folder ([",
+             section, "] line \"", line, "\")."});
 }
 
 }  // namespace
@@ -92,35 +99,32 @@ void TMainForm::FormCreate() {
   try {
     PackageReader = std::make_unique<TCompressionManager>(Platform().ExeName(), false, true, true);
   } catch (const std::exception& e) {
-    throw ESetupDamaged(std::string(kDamaged) + ": its package cannot be opened.\r\r" + e.what());
+    Damaged({": its package cannot be opened.\r\r", e.what()});
   }
 
   wizard_ = std::make_unique<TWizardForm>();
   WizardForm = wizard_.get();
   TWizardForm& w = *wizard_;
 
-  if (PackageReader->FindEntry("install.inf") < 0)
-    throw ESetupDamaged(std::string(kDamaged) +
-                        ": its package holds no install script (install.inf).");
+  const std::string inf = "install.inf";
+  if (PackageReader->FindEntry(inf) < 0)
+    Damaged({": its package holds no install script (install.inf)."});
   ScriptReader = std::make_unique<TINFReader>();
   try {
-    std::unique_ptr<TMemoryStream> script = PackageReader->ExtractToStream("install.inf");
+    std::unique_ptr<TMemoryStream> script = PackageReader->ExtractToStream(inf);
     ScriptReader->LoadFromStream(*script);
   } catch (const std::exception& e) {
-    throw ESetupDamaged(std::string(kDamaged) + ": its install script cannot be read.\r\r" +
-                        e.what());
+    Damaged({": its install script cannot be read.\r\r", e.what()});
   }
   if (!ScriptReader->GetSection("files"))
-    throw ESetupDamaged(std::string(kDamaged) + ": its install script has no [files] section.");
+    Damaged({": its install script has no [files] section."});
   CheckTargetsStayInside();
   // An entry the script names but the package lacks would be skipped in the
   // middle of the run, and the installation reported as complete.
   for (const std::string& name : ScriptEntryNames(*ScriptReader))
-    if (PackageReader->FindEntry(name) < 0)
-      throw ESetupDamaged(std::string(kDamaged) + ": its package lacks the entry \"" + name +
-                          "\".");
+    if (PackageReader->FindEntry(name) < 0) Damaged({": its package lacks the entry \"", name, "\"."});
 
-  if (ScriptReader->SectionExists("title")) ScriptReader->GetValue("title", ProductTitle);
+  if (ScriptHas("title")) ProductTitle = ScriptValue("title");
   if (!LockProduct(ProductTitle)) throw ESetupAlreadyRunning(AlreadyRunningMessage(ProductTitle));
   ReadColor("background start color", StartColor);
   ReadColor("background end color", EndColor);
@@ -132,56 +136,51 @@ void TMainForm::FormCreate() {
   PageIndex = 0;
   w.WizardPages.SetActivePageIndex(0);
 
-  w.lblInfo.SetCaption("Welcome to " + ProductTitle + " setup!\r\r" + "This program will install " +
-                       ProductTitle + " on your computer.\r\r" +
-                       "We recommend that you close down all other running programs before "
-                       "proceeding with this installation.\r\r" +
-                       "To proceed, press the \"Next\" button.");
+  const std::string& title = ProductTitle;
+  w.lblInfo.SetCaption(Concat({"Welcome to ", title, " setup!\r\rThis program will install ", title,
+                               " on your computer.\r\r"
+                               "We recommend that you close down all other running programs "
+                               "before proceeding with this installation.\r\r"
+                               "To proceed, press the \"Next\" button."}));
 
-  if (ScriptReader->SectionExists("license")) {
-    std::string name;
-    ScriptReader->GetValue("license", name);
-    std::unique_ptr<TMemoryStream> text = ExtractNeeded(name, "licence text");
+  if (ScriptHas("license")) {
+    std::unique_ptr<TMemoryStream> text = ExtractNeeded(ScriptValue("license"), "licence text");
     w.rchLicense.SetLines(text->ReadToEnd());
-    w.lblLicenseAgree.SetCaption(
-        "If you agree to the terms of this license, press \"Yes\" to continue installation. "
-        "Otherwise, press \"No\" to cancel the installation.");
+    SetCaptionText(w.lblLicenseAgree,
+                   "If you agree to the terms of this license, press \"Yes\" to continue "
+                   "installation. Otherwise, press \"No\" to cancel the installation.");
   }
 
-  w.lblWhereToInstall.SetCaption("Please select the location where you would like to install " +
-                                 ProductTitle + ", then press Next.");
+  w.lblWhereToInstall.SetCaption(Concat(
+      {"Please select the location where you would like to install ", title, ", then press Next."}));
 
-  std::string defaultDir;
-  ScriptReader->GetValue("defaultdir", defaultDir);
-  w.edtLocation.SetText(AddTrailingBackslash(GetProgramFilesDir()) + defaultDir);
+  w.edtLocation.SetText(
+      Concat({AddTrailingBackslash(GetProgramFilesDir()), ScriptValue("defaultdir")}));
 
   InstallSize = GetTotlaInstallSize();
-  w.lblSpaceRequired.SetCaption(std::to_string(InstallSize / 1024) + " kb");
+  w.lblSpaceRequired.SetCaption(KiBText(InstallSize));
   w.UpdateDiskSpace();
 
-  if (ScriptReader->SectionExists("browse button")) {
-    std::string value;
-    ScriptReader->GetValue("browse button", value);
-    if (Upper(value) == "DISABLE") w.btnBrowse.SetEnabled(false);
-  }
+  if (ScriptHas("browse button") && IsDisable(ScriptValue("browse button")))
+    w.btnBrowse.SetEnabled(false);
 
-  w.lblInstallingFile.SetCaption("Installing files...");
-  w.lblTotalProgress.SetCaption("Installing files...");
-  w.lblCompleting.SetCaption("Creating program groups...");
+  SetCaptionText(w.lblInstallingFile, "Installing files...");
+  SetCaptionText(w.lblTotalProgress, "Installing files...");
+  SetCaptionText(w.lblCompleting, "Creating program groups...");
 
-  w.chkDesktopIcon.SetVisible(ScriptReader->SectionExists("desktop icons"));
+  w.chkDesktopIcon.SetVisible(ScriptHas("desktop icons"));
   w.chkDesktopIcon.SetChecked(w.chkDesktopIcon.Visible());
-  w.chkLaunchNow.SetVisible(ScriptReader->SectionExists("launch"));
+  w.chkLaunchNow.SetVisible(ScriptHas("launch"));
   w.chkLaunchNow.SetChecked(w.chkLaunchNow.Visible());
 
-  std::string complete = "Installation of " + ProductTitle + " has successfully completed.\r\r";
-  if (w.chkLaunchNow.Visible()) complete += "You may now run " + ProductTitle + ".\r\r";
-  if (w.chkDesktopIcon.Visible())
-    complete += "Please choose if you want a desktop shortcut created.";
-  w.lblComplete.SetCaption(complete);
+  bool launch = w.chkLaunchNow.Visible();
+  w.lblComplete.SetCaption(Concat(
+      {"Installation of ", title, " has successfully completed.\r\r", launch ? "You may now run " : "",
+       launch ? std::string_view(title) : "", launch ? ".\r\r" : "",
+       w.chkDesktopIcon.Visible() ? "Please choose if you want a desktop shortcut created." : ""}));
 
-  if (ScriptReader->SectionExists("image")) {
-    ScriptReader->GetValue("image", ImageName);
+  if (ScriptHas("image")) {
+    ImageName = ScriptValue("image");
     std::unique_ptr<TMemoryStream> image = ExtractNeeded(ImageName, "side image");
     const std::string& bitmap = image->Data();
     for (TImage* img :
@@ -204,12 +203,10 @@ int64_t TMainForm::GetTotlaInstallSize() {
                            "MainFormUnit", 126);
   // In 64 bits, so that many large entries never wrap into a small size.
   int64_t sum = 0;
-  if (auto files = ScriptReader ? ScriptReader->GetSection("files") : nullptr) {
-    for (const std::string& line : *files) {
-      std::string entry, target;
-      ScriptReader->SplitValue(line, entry, target);
-      sum += int64_t{PackageReader->GetEntrySize(entry)} + 4096;
-    }
+  for (const std::string& line : ScriptLines("files")) {
+    std::string entry, target;
+    TINFReader::SplitValue(line, entry, target);
+    sum += int64_t{PackageReader->GetEntrySize(entry)} + 4096;
   }
   return sum * 11 / 10;
 }
