@@ -1,12 +1,21 @@
 // The wizard's page sequence: which page follows, and the buttons of each.
 #include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
 #include "ui/WizardFormUnit.h"
 
 namespace {
-bool HasLicense() { return ScriptReader && ScriptReader->SectionExists("license"); }
+// The licence page, or false when the script has none.
+bool ShowLicense(TWizardForm& w) {
+  if (!ScriptHas("license")) return false;
+  SetCaptionText(w.btnNext, "&Yes");
+  SetCaptionText(w.btnPrevious, "&No");
+  w.btnPrint.Show();
+  w.WizardPages.SetActivePageIndex(1);
+  return true;
+}
 }  // namespace
 
 void TMainForm::NextPage() {
@@ -16,12 +25,7 @@ void TMainForm::NextPage() {
     case 0:
       PageIndex = 1;
       w.btnPrevious.Show();
-      if (HasLicense()) {
-        w.btnNext.SetCaption("&Yes");
-        w.btnPrevious.SetCaption("&No");
-        w.btnPrint.Show();
-        w.WizardPages.SetActivePageIndex(1);
-      } else {
+      if (!ShowLicense(w)) {
         PageIndex = 2;
         w.WizardPages.SetActivePageIndex(2);
       }
@@ -30,8 +34,8 @@ void TMainForm::NextPage() {
       w.WizardPages.SetActivePageIndex(2);
       PageIndex = 2;
       w.btnPrint.Hide();
-      w.btnNext.SetCaption("&Next >>");
-      w.btnPrevious.SetCaption("<< &Previous");
+      SetCaptionText(w.btnNext, "&Next >>");
+      SetCaptionText(w.btnPrevious, "<< &Previous");
       w.SpaceTimer.SetEnabled(true);
       break;
     case 2:
@@ -39,15 +43,15 @@ void TMainForm::NextPage() {
       w.btnNext.Hide();
       if (InstallSize > FreeSpace) {
         ShowMessage(
-            "There is insufficient disk space free on the selected drive to install " +
-                ProductTitle +
-                ".\r\rPlease select a different drive, or cancel the installation, free up disk "
-                "space, and restart this installation program.",
+            Concat({"There is insufficient disk space free on the selected drive to install ",
+                    ProductTitle,
+                    ".\r\rPlease select a different drive, or cancel the installation, free up "
+                    "disk space, and restart this installation program."}),
             "Insufficient Disk Space", mb::OK | mb::IconInformation);
         w.btnNext.Show();
         return;
       }
-      RunLogLine("Installing into: " + w.edtLocation.Text());
+      RunLogLine(Concat({"Installing into: ", w.edtLocation.Text()}));
       InstallFirstStage();
       break;
     case 3:
@@ -80,8 +84,9 @@ void TMainForm::PreviousPage() {
   switch (PageIndex) {
     case 1: {
       int answer = Platform().MessageBox(
-          "If you do not agree to the license and disclaimer, you may not install " + ProductTitle +
-              ".\r\rAre you sure you wish to cancel installing " + ProductTitle + "?",
+          Concat({"If you do not agree to the license and disclaimer, you may not install ",
+                  ProductTitle, ".\r\rAre you sure you wish to cancel installing ", ProductTitle,
+                  "?"}),
           "Cancel Installation", mb::YesNo | mb::IconQuestion);
       if (answer == mb::IdYes) {
         CloseConfirmed = true;
@@ -92,12 +97,7 @@ void TMainForm::PreviousPage() {
     case 2:
       PageIndex = 1;
       w.SpaceTimer.SetEnabled(false);
-      if (HasLicense()) {
-        w.btnPrint.Show();
-        w.btnNext.SetCaption("&Yes");
-        w.btnPrevious.SetCaption("&No");
-        w.WizardPages.SetActivePageIndex(1);
-      } else {
+      if (!ShowLicense(w)) {
         w.btnPrevious.Hide();
         PageIndex = 0;
         w.WizardPages.SetActivePageIndex(0);

@@ -1,6 +1,7 @@
 // The entry in Windows' list of installed programs.
 #include "common/CompressionManager.h"
 #include "engine/MainFormUnit.h"
+#include "platform/Concat.h"
 #include "script/infreader.h"
 #include "shell/ShellInstallLib.h"
 #include "shell/ShortcutsLib.h"
@@ -10,13 +11,11 @@ namespace {
 // The unpacked size of every [files] entry, in KiB rounded up.
 uint32_t InstalledKiB() {
   uint64_t bytes = 0;
-  if (auto files = ScriptReader->GetSection("files")) {
-    for (const std::string& line : *files) {
-      std::string entry, target;
-      TINFReader::SplitValue(line, entry, target);
-      int64_t size = PackageReader->GetEntrySize(entry);
-      if (size > 0) bytes += static_cast<uint64_t>(size);
-    }
+  for (const std::string& line : ScriptLines("files")) {
+    std::string entry, target;
+    TINFReader::SplitValue(line, entry, target);
+    int64_t size = PackageReader->GetEntrySize(entry);
+    if (size > 0) bytes += static_cast<uint64_t>(size);
   }
   uint64_t kib = (bytes + 1023) / 1024;
   return kib > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(kib);
@@ -26,20 +25,19 @@ uint32_t InstalledKiB() {
 
 void TMainForm::Register() {
   std::string command = UninstallCommand(InstallDir);
-  if (!RegisterUninstaller(ProductTitle, ProductTitle + " (remove only)", command)) return;
+  if (!RegisterUninstaller(ProductTitle, Concat({ProductTitle, " (remove only)"}), command)) return;
 
   TUninstallDetails details;
-  details.QuietUninstallString = command + " /S";
+  details.QuietUninstallString = Concat({command, " /S"});
   details.InstallLocation = InstallDir;
   // The program the list shows the icon of: the one the installation starts,
   // when that is an installed file.
-  std::string program = ScriptReader->GetValue("launch");
+  std::string program = ScriptValue("launch");
   if (program.empty() || IsURL(program)) program = "uninstall.exe";
-  details.DisplayIcon = AddTrailingBackslash(InstallDir) + program;
-  if (ScriptReader->SectionExists("version"))
-    details.DisplayVersion = ScriptReader->GetValue("version");
-  if (ScriptReader->SectionExists("publisher"))
-    details.Publisher = ScriptReader->GetValue("publisher");
+  details.DisplayIcon = InstallPath(program);
+  // A missing section reads as empty, which registers nothing.
+  details.DisplayVersion = ScriptValue("version");
+  details.Publisher = ScriptValue("publisher");
   details.EstimatedSizeKiB = InstalledKiB();
   RegisterUninstallDetails(ProductTitle, details);
 }

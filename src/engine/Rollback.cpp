@@ -3,6 +3,7 @@
 
 #include "common/CompressionManager.h"
 #include "engine/MainFormUnit.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "ui/WizardFormUnit.h"
 #include "uninstall_log/UninstallLog.h"
@@ -50,8 +51,8 @@ void TMainForm::RollbackInstallation() {
   Pump();
   std::string key, value;
   while (log->ReadPrevious(key, value)) {
-    w.lblTotalProgress.SetCaption("Cancelling installation...");
-    w.lblInstallingFile.SetCaption("Removing " + value + "...");
+    SetCaptionText(w.lblTotalProgress, "Cancelling installation...");
+    w.lblInstallingFile.SetCaption(Concat({"Removing ", value, "..."}));
     w.prgFile.SetPosition(1);
     PumpFrame();
     RemoveLoggedItem(key, value);

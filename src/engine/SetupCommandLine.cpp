@@ -1,5 +1,7 @@
 #include "engine/SetupCommandLine.h"
 
+#include "platform/Concat.h"
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -40,7 +42,7 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
                            std::string& error) {
   options = TSetupOptions();
   error.clear();
-  auto fail = [&error](const std::string& reason) {
+  auto fail = [&error](std::string_view reason) {
     if (error.empty()) error = reason;
   };
   const std::string& s = commandLine;
@@ -53,8 +55,8 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
     size_t d = s[i] == '"' ? i + 1 : i;
     if (StartsWithNoCase(s, d, "/D=")) {
       std::string dir;
-      for (char c : s.substr(d + 3))
-        if (c != '"') dir += c;
+      for (size_t k = d + 3; k < s.size(); ++k)
+        if (s[k] != '"') dir += s[k];
       dir = Trim(dir);
       size_t again = 0;
       for (size_t k = 0; k + 3 <= dir.size(); ++k)
@@ -89,7 +91,7 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
         options.LogFile = file;
       logGiven = true;
     } else {
-      fail("Unknown argument: " + arg);
+      fail(Concat({"Unknown argument: ", arg}));
     }
   }
   return error.empty();

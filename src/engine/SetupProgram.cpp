@@ -7,6 +7,7 @@
 #include "engine/ExitCodes.h"
 #include "engine/MainFormUnit.h"
 #include "engine/SetupCommandLine.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "ui/WizardFormUnit.h"
 
@@ -17,9 +18,10 @@ constexpr unsigned kErrorFlags = mb::OK | mb::IconError;
 // Lines of a CR LF text, one log line each.
 void LogLines(const std::string& text) {
   size_t start = 0;
-  for (size_t p; (p = text.find("\r\n", start)) != std::string::npos; start = p + 2)
-    RunLogLine(text.substr(start, p - start));
-  RunLogLine(text.substr(start));
+  std::string_view rest(text);
+  for (size_t p; (p = rest.find("\r\n", start)) != std::string::npos; start = p + 2)
+    RunLogLine(std::string(rest.substr(start, p - start)));
+  RunLogLine(std::string(rest.substr(start)));
 }
 
 int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& runWizard) {
@@ -46,14 +48,14 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
   } catch (const ESetupDamaged& e) {
     damage = e.what();
   } catch (const std::exception& e) {
-    damage = std::string("The installer is damaged or incomplete.\r\r") + e.what();
+    damage = Concat({"The installer is damaged or incomplete.\r\r", e.what()});
   }
   if (!damage.empty()) {
     RunLogError(damage);
     if (!options.Silent) Platform().MessageBox(damage, "Setup Error", kErrorFlags);
     return ExitDamaged;
   }
-  RunLogLine("Product: " + ProductTitle);
+  RunLogLine(Concat({"Product: ", ProductTitle}));
   if (options.Silent) return mainForm->RunSilent(options.TargetDir);
   if (!options.TargetDir.empty()) {
     mainForm->Wizard().edtLocation.SetText(options.TargetDir);
@@ -74,23 +76,24 @@ int RunSetup(const std::string& commandLine, const std::function<int(TMainForm&)
     try {
       RunLogOpen(options.LogFile);
     } catch (const std::exception& e) {
-      if (valid) error = "The log file \"" + options.LogFile + "\" cannot be written: " + e.what();
+      if (valid)
+        error = Concat({"The log file \"", options.LogFile, "\" cannot be written: ", e.what()});
       valid = false;
     }
   }
-  RunLogLine("Command line: " + commandLine);
-  RunLogLine(std::string("Mode: ") + (options.Silent ? "silent" : "wizard"));
+  RunLogLine(Concat({"Command line: ", commandLine}));
+  RunLogLine(options.Silent ? "Mode: silent" : "Mode: wizard");
 
   int code;
   if (!valid) {
     RunLogError("Bad command line", error);
     if (!options.Silent)
-      Platform().MessageBox(error + "\r\n\r\n" + SetupUsage(), "Setup Error", kErrorFlags);
+      Platform().MessageBox(Concat({error, "\r\n\r\n", SetupUsage()}), "Setup Error", kErrorFlags);
     code = ExitBadCommandLine;
   } else {
     code = Checked(options, runWizard);
   }
-  RunLogLine("Exit code: " + std::to_string(code));
+  RunLogLine(Concat({"Exit code: ", Decimal(code)}));
   RunLogClose();
   return code;
 }

@@ -4,6 +4,7 @@
 #include "common/RunLog.h"
 #include "engine/ExitCodes.h"
 #include "engine/MainFormUnit.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "ui/WizardFormUnit.h"
 
@@ -23,7 +24,8 @@ bool UsableTargetPath(const std::string& path, std::string& why) {
     char c = path[i];
     if ((c == ':' && i != 1) || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' ||
         c == '*' || static_cast<unsigned char>(c) < 32) {
-      why = std::string("it holds the character '") + c + "', which no folder name may hold";
+      why = Concat({"it holds the character '", std::string_view(&c, 1),
+                    "', which no folder name may hold"});
       return false;
     }
   }
@@ -58,15 +60,15 @@ int TMainForm::RunSilent(const std::string& targetDir) {
 
   std::string why;
   if (!UsableTargetPath(target, why)) {
-    RunLogError("The folder \"" + target + "\" cannot be used", why);
+    RunLogError(Concat({"The folder \"", target, "\" cannot be used"}), why);
     return ExitTargetUnusable;
   }
   w.UpdateDiskSpace();
   if (InstallSize > FreeSpace) {
-    RunLogError("Too little disk space for \"" + target + "\"",
-                std::to_string(InstallSize / 1024) + " kb needed, " +
-                    (FreeSpace < 0 ? std::string("free space unknown")
-                                   : std::to_string(FreeSpace / 1024) + " kb available"));
+    bool known = FreeSpace >= 0;
+    RunLogError(Concat({"Too little disk space for \"", target, "\""}),
+                Concat({KiBText(InstallSize), " needed, ",
+                        known ? KiBText(FreeSpace) : "free space unknown", known ? " available" : ""}));
     return ExitTargetUnusable;
   }
 
