@@ -1,6 +1,7 @@
 #include "engine/MainFormUnit.h"
 
 #include "common/CompressionManager.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
 #include "ui/WizardFormUnit.h"
@@ -23,9 +24,9 @@ void TMainForm::FormCloseQuery(bool& canClose) {
     return;
   }
   int answer = Platform().MessageBox(
-      "Closing this program will cancel the installation. Are you sure you wish to cancel "
-      "installing " +
-          ProductTitle + "?",
+      Concat({"Closing this program will cancel the installation. Are you sure you wish to "
+              "cancel installing ",
+              ProductTitle, "?"}),
       "Cancel Installation", mb::YesNo | mb::IconQuestion | mb::TaskModal);
   canClose = answer == mb::IdYes;
 }
@@ -58,8 +59,6 @@ bool TMainForm::Close() {
   Platform().Terminate();
   return true;
 }
-
-void SetCaptionText(TControl& control, const char* text) { control.SetCaption(text); }
 
 bool TMainForm::RunStopped() const { return closed_ || stopRequested_ || !LogFile; }
 

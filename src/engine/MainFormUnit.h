@@ -125,9 +125,6 @@ class TMainForm {
   std::vector<std::string> madeByRun_;  // their keys (PathKey), sorted
 };
 
-// A control's caption from a literal, without a string built at the caller.
-void SetCaptionText(TControl& control, const char* text);
-
 // Adds key to a sorted list unless it is there already; true when added.
 // A sorted vector serves the engine's few lookups in less code than a set.
 bool InsertSorted(std::vector<std::string>& list, const std::string& key);

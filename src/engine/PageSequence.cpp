@@ -10,8 +10,8 @@ namespace {
 // The licence page, or false when the script has none.
 bool ShowLicense(TWizardForm& w) {
   if (!ScriptHas("license")) return false;
-  SetCaptionText(w.btnNext, "&Yes");
-  SetCaptionText(w.btnPrevious, "&No");
+  w.btnNext.SetCaption("&Yes");
+  w.btnPrevious.SetCaption("&No");
   w.btnPrint.Show();
   w.WizardPages.SetActivePageIndex(1);
   return true;
@@ -34,8 +34,8 @@ void TMainForm::NextPage() {
       w.WizardPages.SetActivePageIndex(2);
       PageIndex = 2;
       w.btnPrint.Hide();
-      SetCaptionText(w.btnNext, "&Next >>");
-      SetCaptionText(w.btnPrevious, "<< &Previous");
+      w.btnNext.SetCaption("&Next >>");
+      w.btnPrevious.SetCaption("<< &Previous");
       w.SpaceTimer.SetEnabled(true);
       break;
     case 2:

@@ -51,7 +51,7 @@ void TMainForm::RollbackInstallation() {
   Pump();
   std::string key, value;
   while (log->ReadPrevious(key, value)) {
-    SetCaptionText(w.lblTotalProgress, "Cancelling installation...");
+    w.lblTotalProgress.SetCaption("Cancelling installation...");
     w.lblInstallingFile.SetCaption(Concat({"Removing ", value, "..."}));
     w.prgFile.SetPosition(1);
     PumpFrame();

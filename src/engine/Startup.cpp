@@ -146,9 +146,9 @@ void TMainForm::FormCreate() {
   if (ScriptHas("license")) {
     std::unique_ptr<TMemoryStream> text = ExtractNeeded(ScriptValue("license"), "licence text");
     w.rchLicense.SetLines(text->ReadToEnd());
-    SetCaptionText(w.lblLicenseAgree,
-                   "If you agree to the terms of this license, press \"Yes\" to continue "
-                   "installation. Otherwise, press \"No\" to cancel the installation.");
+    w.lblLicenseAgree.SetCaption(
+        "If you agree to the terms of this license, press \"Yes\" to continue "
+        "installation. Otherwise, press \"No\" to cancel the installation.");
   }
 
   w.lblWhereToInstall.SetCaption(Concat(
@@ -164,9 +164,9 @@ void TMainForm::FormCreate() {
   if (ScriptHas("browse button") && IsDisable(ScriptValue("browse button")))
     w.btnBrowse.SetEnabled(false);
 
-  SetCaptionText(w.lblInstallingFile, "Installing files...");
-  SetCaptionText(w.lblTotalProgress, "Installing files...");
-  SetCaptionText(w.lblCompleting, "Creating program groups...");
+  w.lblInstallingFile.SetCaption("Installing files...");
+  w.lblTotalProgress.SetCaption("Installing files...");
+  w.lblCompleting.SetCaption("Creating program groups...");
 
   w.chkDesktopIcon.SetVisible(ScriptHas("desktop icons"));
   w.chkDesktopIcon.SetChecked(w.chkDesktopIcon.Visible());
