@@ -54,6 +54,8 @@ void TDirectoryListBox::SetDirectory(const std::string& dir) {
   if (OnChange) OnChange();
 }
 
+TDirectorySelect::~TDirectorySelect() = default;
+
 TDirectorySelect::TDirectorySelect() {
   Form.SetCaption("Select Install Directory");
   btnOK.SetCaption("&OK");

@@ -35,6 +35,7 @@ class TDriveComboBox : public TControl {
 class TDirectorySelect {
  public:
   TDirectorySelect();
+  ~TDirectorySelect();
   TDirectorySelect(const TDirectorySelect&) = delete;
   TDirectorySelect& operator=(const TDirectorySelect&) = delete;
 

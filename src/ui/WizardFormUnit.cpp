@@ -43,6 +43,8 @@ TWizardForm::TWizardForm() noexcept {
   SpaceTimer.OnTimer = [this] { SpaceTimerTimer(); };
 }
 
+TWizardForm::~TWizardForm() = default;
+
 void TWizardForm::btnNextClick() {
   if (MainForm) MainForm->NextPage();
 }
