@@ -18,6 +18,14 @@ TMainForm::~TMainForm() {
   if (MainForm == this) MainForm = nullptr;
 }
 
+// Beside the destructor, so that the wizard's (long, inline) destructor is
+// expanded once.
+TWizardForm& TMainForm::CreateWizard() {
+  wizard_.reset(new TWizardForm);
+  WizardForm = wizard_.get();
+  return *wizard_;
+}
+
 void TMainForm::FormCloseQuery(bool& canClose) {
   if (CloseConfirmed) {
     canClose = true;

@@ -83,6 +83,7 @@ class TMainForm {
   TWizardForm& Wizard() { return *wizard_; }
 
  private:
+  TWizardForm& CreateWizard();  // the wizard's form, made once by FormCreate
   void InstallFirstStage();
   void InstallSecondStage();
   void FinalStep();

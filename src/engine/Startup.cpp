@@ -102,9 +102,7 @@ void TMainForm::FormCreate() {
     Damaged({": its package cannot be opened.\r\r", e.what()});
   }
 
-  wizard_ = std::make_unique<TWizardForm>();
-  WizardForm = wizard_.get();
-  TWizardForm& w = *wizard_;
+  TWizardForm& w = CreateWizard();
 
   const std::string inf = "install.inf";
   if (PackageReader->FindEntry(inf) < 0)
