@@ -45,6 +45,10 @@ std::vector<std::string> ScriptLines(const char* section) {
   return lines ? std::move(*lines) : std::vector<std::string>();
 }
 
+int MessageBoxText(std::string_view text, std::string_view caption, unsigned flags) {
+  return Platform().MessageBox(std::string(text), std::string(caption), flags);
+}
+
 std::string Decimal(int64_t n) { return std::to_string(n); }
 
 std::string KiBText(int64_t bytes) {

@@ -31,7 +31,7 @@ void TMainForm::FormCloseQuery(bool& canClose) {
     canClose = true;
     return;
   }
-  int answer = Platform().MessageBox(
+  int answer = MessageBoxText(
       Concat({"Closing this program will cancel the installation. Are you sure you wish to "
               "cancel installing ",
               ProductTitle, "?"}),

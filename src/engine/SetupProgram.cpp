@@ -24,36 +24,38 @@ void LogLines(const std::string& text) {
   RunLogLine(std::string(rest.substr(start)));
 }
 
+// An error that ends the program before the wizard: logged, and shown
+// unless the run is silent.
+int Fail(const TSetupOptions& options, std::string_view text, std::string_view caption,
+         unsigned flags, int code) {
+  std::string message(text);
+  RunLogError(message);
+  if (!options.Silent) MessageBoxText(message, caption, flags);
+  return code;
+}
+
 int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& runWizard) {
   if (options.Help) {
     // Asked for on purpose, so it is shown even with /S, unless a log takes it.
     if (RunLogActive())
       LogLines(SetupUsage());
     else
-      Platform().MessageBox(SetupUsage(), "Setup", mb::OK | mb::IconInformation);
+      MessageBoxText(SetupUsage(), "Setup", mb::OK | mb::IconInformation);
     return ExitInstalled;
   }
 
   auto mainForm = std::make_unique<TMainForm>();
   // Nothing is shown and nothing is written before the package has proved
   // usable; a damaged one gets one message (none with /S).
-  std::string damage;
   try {
     mainForm->FormCreate();
   } catch (const ESetupAlreadyRunning& e) {
-    RunLogError(e.what());
-    if (!options.Silent)
-      Platform().MessageBox(e.what(), ProductTitle, mb::OK | mb::IconInformation);
-    return ExitAlreadyRunning;
+    return Fail(options, e.what(), ProductTitle, mb::OK | mb::IconInformation, ExitAlreadyRunning);
   } catch (const ESetupDamaged& e) {
-    damage = e.what();
+    return Fail(options, e.what(), "Setup Error", kErrorFlags, ExitDamaged);
   } catch (const std::exception& e) {
-    damage = Concat({"The installer is damaged or incomplete.\r\r", e.what()});
-  }
-  if (!damage.empty()) {
-    RunLogError(damage);
-    if (!options.Silent) Platform().MessageBox(damage, "Setup Error", kErrorFlags);
-    return ExitDamaged;
+    return Fail(options, Concat({"The installer is damaged or incomplete.\r\r", e.what()}),
+                "Setup Error", kErrorFlags, ExitDamaged);
   }
   RunLogLine(Concat({"Product: ", ProductTitle}));
   if (options.Silent) return mainForm->RunSilent(options.TargetDir);
@@ -88,7 +90,7 @@ int RunSetup(const std::string& commandLine, const std::function<int(TMainForm&)
   if (!valid) {
     RunLogError("Bad command line", error);
     if (!options.Silent)
-      Platform().MessageBox(Concat({error, "\r\n\r\n", SetupUsage()}), "Setup Error", kErrorFlags);
+      MessageBoxText(Concat({error, "\r\n\r\n", SetupUsage()}), "Setup Error", kErrorFlags);
     code = ExitBadCommandLine;
   } else {
     code = Checked(options, runWizard);

@@ -10,26 +10,22 @@
 
 namespace {
 
-// A full path the system can create: "X:\..." or "\\server\share\...",
-// without the characters no file name may hold.
-bool UsableTargetPath(const std::string& path, std::string& why) {
+// Why a path is no full path the system can create ("X:\\..." or
+// "\\\\server\\share\\...", without the characters no file name may hold);
+// empty when it is one.
+std::string UnusableBecause(const std::string& path) {
   bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
                ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
   bool unc = path.size() > 2 && path[0] == '\\' && path[1] == '\\';
-  if (!drive && !unc) {
-    why = "it is not a full path (such as C:\\Programs\\Product)";
-    return false;
-  }
+  if (!drive && !unc) return "it is not a full path (such as C:\\Programs\\Product)";
   for (size_t i = 0; i < path.size(); ++i) {
     char c = path[i];
     if ((c == ':' && i != 1) || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' ||
-        c == '*' || static_cast<unsigned char>(c) < 32) {
-      why = Concat({"it holds the character '", std::string_view(&c, 1),
-                    "', which no folder name may hold"});
-      return false;
-    }
+        c == '*' || static_cast<unsigned char>(c) < 32)
+      return Concat({"it holds the character '", std::string_view(&c, 1),
+                     "', which no folder name may hold"});
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -45,7 +41,7 @@ int TMainForm::ExitCode() const {
 int TMainForm::ShowMessage(const std::string& text, const char* caption, unsigned flags) {
   // Each box the engine shows reports something that went wrong.
   RunLogError(text);
-  if (!silent_) return Platform().MessageBox(text, caption, flags);
+  if (!silent_) return MessageBoxText(text, caption, flags);
   return (flags & 0xF) == mb::YesNo ? mb::IdNo : mb::IdOk;
 }
 
@@ -56,10 +52,10 @@ int TMainForm::RunSilent(const std::string& targetDir) {
   // Whoever starts /S has accepted the licence and chosen the defaults; only
   // the program to launch stays unstarted, since nobody is there to use it.
   w.chkLaunchNow.SetChecked(false);
-  const std::string target = w.edtLocation.Text();
+  const std::string& target = w.edtLocation.Text();  // the run does not change it
 
-  std::string why;
-  if (!UsableTargetPath(target, why)) {
+  std::string why = UnusableBecause(target);
+  if (!why.empty()) {
     RunLogError(Concat({"The folder \"", target, "\" cannot be used"}), why);
     return ExitTargetUnusable;
   }
