@@ -2,13 +2,14 @@
 
 #include <memory>
 
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 
 namespace {
 std::unique_ptr<TFileStream> g_file;
 
 // Runs of CR and LF become one blank: each event stays on its own line.
-std::string OneLine(const std::string& text) {
+std::string OneLine(std::string_view text) {
   std::string line;
   line.reserve(text.size() + 2);
   for (char c : text) {
@@ -39,7 +40,7 @@ void RunLogClose() {
 
 bool RunLogActive() { return g_file != nullptr; }
 
-void RunLogLine(const std::string& text) {
+void RunLogLine(std::string_view text) {
   if (!g_file) return;
   std::string line = OneLine(text);
   try {
@@ -51,6 +52,6 @@ void RunLogLine(const std::string& text) {
   }
 }
 
-void RunLogError(const std::string& what, const std::string& reason) {
-  RunLogLine("Error: " + what + (reason.empty() ? "" : ": " + reason));
+void RunLogError(std::string_view what, std::string_view reason) {
+  RunLogLine(Concat({"Error: ", what, reason.empty() ? "" : ": ", reason}));
 }

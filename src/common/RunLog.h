@@ -6,6 +6,7 @@
 // short still shows how far it came. Without an open log every call does
 // nothing, so callers never need to ask first.
 #include <string>
+#include <string_view>
 
 // Creates (or empties) the log; raises EInOutError when it cannot. Files are
 // reached through Platform().
@@ -14,6 +15,6 @@ void RunLogClose();
 bool RunLogActive();
 // One line; line breaks inside the text (the "\r\r" of messages) become
 // blanks. A line that cannot be written closes the log: the run goes on.
-void RunLogLine(const std::string& text);
+void RunLogLine(std::string_view text);
 // "Error: " + what, then ": " + reason when there is one.
-void RunLogError(const std::string& what, const std::string& reason = "");
+void RunLogError(std::string_view what, std::string_view reason = {});

@@ -32,31 +32,33 @@ void TINFReader::LoadFromStream(std::string_view Text) {
   }
 }
 
-int32_t TINFReader::FindSection(const std::string& Name) const {
-  const std::string header = "[" + Name + "]";
+int32_t TINFReader::FindSection(TTextArg Name) const {
+  std::string header = "[";
+  header += Name.c_str();
+  header += ']';
   for (size_t i = 0; i < FLines.size(); ++i)
     if (SameHeaderText(FLines[i], header)) return static_cast<int32_t>(i + 1);
   return -1;
 }
 
-bool TINFReader::SectionExists(const std::string& Name) const {
+bool TINFReader::SectionExists(TTextArg Name) const {
   const int32_t i = FindSection(Name);
   return i != -1 && static_cast<size_t>(i) < FLines.size();
 }
 
-void TINFReader::GetValue(const std::string& Name, std::string& Value) const {
+void TINFReader::GetValue(TTextArg Name, std::string& Value) const {
   Value.clear();
   const int32_t i = FindSection(Name);
   if (i != -1 && static_cast<size_t>(i) < FLines.size()) Value = FLines[i];
 }
 
-std::string TINFReader::GetValue(const std::string& Name) const {
+std::string TINFReader::GetValue(TTextArg Name) const {
   std::string value;
   GetValue(Name, value);
   return value;
 }
 
-std::unique_ptr<std::vector<std::string>> TINFReader::GetSection(const std::string& Name) const {
+std::unique_ptr<std::vector<std::string>> TINFReader::GetSection(TTextArg Name) const {
   const int32_t first = FindSection(Name);
   if (first == -1) return nullptr;
   auto values = std::make_unique<std::vector<std::string>>();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/MemoryStream.h"
+#include "platform/TextArg.h"
 
 class TINFReader {
  public:
@@ -20,15 +21,15 @@ class TINFReader {
 
   // Index of the line after the first header "[Name]" (letter case ignored),
   // or -1 when there is none.
-  int32_t FindSection(const std::string& Name) const;
+  int32_t FindSection(TTextArg Name) const;
   // The header exists and at least one line follows it.
-  bool SectionExists(const std::string& Name) const;
+  bool SectionExists(TTextArg Name) const;
   // The first line after the header, as written; empty when absent.
-  void GetValue(const std::string& Name, std::string& Value) const;
-  std::string GetValue(const std::string& Name) const;
+  void GetValue(TTextArg Name, std::string& Value) const;
+  std::string GetValue(TTextArg Name) const;
   // The section's value lines up to the first blank line ("#" alone gives an
   // empty value); nullptr when the header does not exist.
-  std::unique_ptr<std::vector<std::string>> GetSection(const std::string& Name) const;
+  std::unique_ptr<std::vector<std::string>> GetSection(TTextArg Name) const;
 
   // Left = text before the first ";", Right = text after it; without ";" Left
   // is empty and Right is the whole line. Nothing is trimmed.
