@@ -95,6 +95,10 @@ class TPlatform {
 
   // The user.
   virtual int MessageBox(const std::string& text, const std::string& caption, unsigned flags) = 0;
+  // The same for a literal caption (and text): the texts are built here, once,
+  // rather than at every call.
+  int MessageBox(const std::string& text, const char* caption, unsigned flags);
+  int MessageBox(const char* text, const char* caption, unsigned flags);
   virtual void ProcessMessages() = 0;  // lets pending messages through
   // The same for loops that call it at every step: it lets messages through
   // at most about once per frame (30 ms), so that a fast loop does not spend

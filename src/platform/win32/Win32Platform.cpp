@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/Errors.h"
+#include "platform/Concat.h"
 #include "platform/win32/Security.h"
 #include "platform/win32/Shortcut.h"
 // After WinHeader.h (through Win32Platform.h), so that its clean-up applies first.
@@ -20,6 +21,10 @@ TPlatform& DefaultPlatform() {
 }
 
 namespace {
+
+[[noreturn]] void InvalidDataType(const std::string& name) {
+  throw ERegistryException(Concat({"Invalid data type for '", name, "'"}));
+}
 
 HKEY RootKey(TRegRoot root) {
   return root == TRegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -70,7 +75,7 @@ std::string TWin32Platform::RegReadString(TRegRoot root, const std::string& key,
   // A value of zero length is empty text, whatever its type.
   if (size == 0) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ)
-    throw ERegistryException("Invalid data type for '" + name + "'");
+    InvalidDataType(name);
   std::string data;
   LONG rc;
   do {
@@ -81,7 +86,7 @@ std::string TWin32Platform::RegReadString(TRegRoot root, const std::string& key,
   } while (rc == ERROR_MORE_DATA);
   if (rc != ERROR_SUCCESS) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ)
-    throw ERegistryException("Invalid data type for '" + name + "'");
+    InvalidDataType(name);
   data.resize(std::min<size_t>(size, data.size()));
   // As stored, up to the first NUL; environment references stay unexpanded.
   size_t nul = data.find('\0');
@@ -170,8 +175,7 @@ int TWin32Platform::RunAndWait(const std::string& commandLine) {
   GetStartupInfoA(&startup);
   PROCESS_INFORMATION process{};
   // CreateProcessA may write into the command line.
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
+  std::string line = commandLine;
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &startup, &process))
     return static_cast<int>(result);
@@ -199,8 +203,9 @@ void TWin32Platform::StartSystemProgram(const std::string& program, const std::s
   // folder); the full path and the system folder as the current one leave
   // nothing to look up.
   std::string folder(system, n);
-  std::string file = folder + "\\" + program;
-  std::string commandLine = "\"" + file + "\"" + (parameters.empty() ? "" : " " + parameters);
+  std::string file = Concat({folder, "\\", program});
+  std::string commandLine =
+      Concat({"\"", file, "\"", parameters.empty() ? "" : " ", parameters});
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -310,6 +315,8 @@ namespace {
 // looked up beside the program first (a planted copy in a downloads folder
 // would run), before any search-order hardening in main could act. So it is
 // loaded on demand, from the system folder only.
+[[noreturn]] void Fail(const char* message) { throw Exception(message); }
+
 BOOL DefaultPrinterName(char* buffer, DWORD* size) {
   using TGetDefaultPrinterA = BOOL(WINAPI*)(char*, DWORD*);
   static TGetDefaultPrinterA get = [] {
@@ -371,7 +378,7 @@ HDC TWin32Platform::CreatePrinterDC() {
 
 void TWin32Platform::PrintRichText(const std::string& documentName, const std::string& richText) {
   HDC dc = CreatePrinterDC();
-  if (!dc) throw Exception("There is no default printer currently selected.");
+  if (!dc) Fail("There is no default printer currently selected.");
   static HMODULE richEdit = LoadLibraryA("riched20.dll");
   // A hidden control lays the text out, page by page, onto the printer.
   HWND edit = richEdit ? CreateWindowExA(0, RICHEDIT_CLASSA, "", ES_MULTILINE | WS_POPUP, 0, 0, 100,
@@ -379,7 +386,7 @@ void TWin32Platform::PrintRichText(const std::string& documentName, const std::s
                        : nullptr;
   if (!edit) {
     DeleteDC(dc);
-    throw Exception("Cannot create the rich-text control.");
+    Fail("Cannot create the rich-text control.");
   }
   SendMessageA(edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   SETTEXTEX how{ST_DEFAULT, CP_ACP};  // "{\rtf" text is read as RTF, other text as plain
@@ -427,7 +434,7 @@ void TWin32Platform::PrintRichText(const std::string& documentName, const std::s
     AbortDoc(dc);
   DeleteDC(dc);
   DestroyWindow(edit);
-  if (!ok) throw Exception("Printing failed.");
+  if (!ok) Fail("Printing failed.");
 }
 
 TComInit::TComInit() : FSucceeded(SUCCEEDED(CoInitialize(nullptr))) {}
