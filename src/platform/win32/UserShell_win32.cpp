@@ -27,25 +27,35 @@ const IID kIidShellFolderViewDual = {
 const IID kIidShellDispatch2 = {
     0xa4c6892c, 0x3ba9, 0x11d2, {0x9d, 0xea, 0x00, 0xc0, 0x4f, 0xb1, 0x61, 0x62}};
 
-// Owns one COM interface pointer.
-template <class T>
-class TCom {
+// The interfaces met on the way to the desktop's shell, each in a slot of its
+// own, released together (the last first) when the walk is over.
+class TComChain {
  public:
-  TCom() = default;
-  ~TCom() {
-    if (P) P->Release();
+  TComChain() = default;
+  ~TComChain() {
+    for (int i = kSlots - 1; i >= 0; --i)
+      if (P[i]) static_cast<IUnknown*>(P[i])->Release();
   }
-  TCom(const TCom&) = delete;
-  TCom& operator=(const TCom&) = delete;
-  T** Out() { return &P; }
-  void** OutVoid() { return reinterpret_cast<void**>(&P); }
-  T* operator->() const { return P; }
-  explicit operator bool() const { return P != nullptr; }
-  T* P = nullptr;
+  TComChain(const TComChain&) = delete;
+  TComChain& operator=(const TComChain&) = delete;
+  template <class T>
+  T* At(int slot) const {
+    return static_cast<T*>(P[slot]);
+  }
+  template <class T>
+  T** Out(int slot) {
+    return reinterpret_cast<T**>(&P[slot]);
+  }
+  void** OutVoid(int slot) { return &P[slot]; }
+
+  static constexpr int kSlots = 9;
+
+ private:
+  void* P[kSlots] = {};
 };
 
 // The ANSI text as a BSTR (owned by the caller); nullptr for an empty text.
-BSTR ToBstr(const std::string& s) {
+BSTR ToBstr(std::string_view s) {
   if (s.empty()) return nullptr;
   int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
   BSTR b = SysAllocStringLen(nullptr, static_cast<UINT>(n));
@@ -57,7 +67,7 @@ class TVariant {
  public:
   TVariant() { VariantInit(&V); }
   // An empty text stays an empty variant: "not given".
-  explicit TVariant(const std::string& s) : TVariant() {
+  explicit TVariant(std::string_view s) : TVariant() {
     if (s.empty()) return;
     V.vt = VT_BSTR;
     V.bstrVal = ToBstr(s);
@@ -72,54 +82,54 @@ class TVariant {
   VARIANT V;
 };
 
-// The desktop's IShellDispatch2, through the shell windows, the desktop's
-// browser, its view and the view's automation object.
-bool DesktopShell(TCom<IShellDispatch2>& shell, HWND& desktop) {
-  TCom<IShellWindows> windows;
+// The desktop's IShellDispatch2 (in the chain's last slot), through the shell
+// windows, the desktop's browser, its view and the view's automation object;
+// nullptr when the way is closed.
+IShellDispatch2* DesktopShell(TComChain& c, HWND& desktop) {
   if (FAILED(CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_LOCAL_SERVER, kIidShellWindows,
-                              windows.OutVoid())))
-    return false;
+                              c.OutVoid(0))))
+    return nullptr;
   TVariant location(CSIDL_DESKTOP), empty;
   long window = 0;
-  TCom<IDispatch> found;
-  if (windows->FindWindowSW(&location.V, &empty.V, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
-                            found.Out()) != S_OK ||
-      !found)
-    return false;
+  if (c.At<IShellWindows>(0)->FindWindowSW(&location.V, &empty.V, SWC_DESKTOP, &window,
+                                           SWFO_NEEDDISPATCH, c.Out<IDispatch>(1)) != S_OK ||
+      !c.At<IDispatch>(1))
+    return nullptr;
   desktop = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window));
-  TCom<IServiceProvider> provider;
-  if (FAILED(found->QueryInterface(kIidServiceProvider, provider.OutVoid()))) return false;
-  TCom<IShellBrowser> browser;
-  if (FAILED(provider->QueryService(kSidTopLevelBrowser, kIidShellBrowser, browser.OutVoid())))
-    return false;
-  TCom<IShellView> view;
-  if (FAILED(browser->QueryActiveShellView(view.Out())) || !view) return false;
-  TCom<IDispatch> background;
-  if (FAILED(view->GetItemObject(SVGIO_BACKGROUND, kIidDispatch, background.OutVoid())))
-    return false;
-  TCom<IShellFolderViewDual> folderView;
-  if (FAILED(background->QueryInterface(kIidShellFolderViewDual, folderView.OutVoid())))
-    return false;
-  TCom<IDispatch> application;
-  if (FAILED(folderView->get_Application(application.Out())) || !application) return false;
-  return SUCCEEDED(application->QueryInterface(kIidShellDispatch2, shell.OutVoid())) &&
-         static_cast<bool>(shell);
+  if (FAILED(c.At<IDispatch>(1)->QueryInterface(kIidServiceProvider, c.OutVoid(2))))
+    return nullptr;
+  if (FAILED(c.At<IServiceProvider>(2)->QueryService(kSidTopLevelBrowser, kIidShellBrowser,
+                                                     c.OutVoid(3))))
+    return nullptr;
+  if (FAILED(c.At<IShellBrowser>(3)->QueryActiveShellView(c.Out<IShellView>(4))) ||
+      !c.At<IShellView>(4))
+    return nullptr;
+  if (FAILED(c.At<IShellView>(4)->GetItemObject(SVGIO_BACKGROUND, kIidDispatch, c.OutVoid(5))))
+    return nullptr;
+  if (FAILED(c.At<IDispatch>(5)->QueryInterface(kIidShellFolderViewDual, c.OutVoid(6))))
+    return nullptr;
+  if (FAILED(c.At<IShellFolderViewDual>(6)->get_Application(c.Out<IDispatch>(7))) ||
+      !c.At<IDispatch>(7))
+    return nullptr;
+  if (FAILED(c.At<IDispatch>(7)->QueryInterface(kIidShellDispatch2, c.OutVoid(8)))) return nullptr;
+  return c.At<IShellDispatch2>(8);
 }
 
 }  // namespace
 
 bool TWin32Platform::ShellOpenAsUser(const std::string& file, const std::string& parameters,
                                      const std::string& directory, int showCmd) {
-  TCom<IShellDispatch2> shell;
+  TComChain chain;
   HWND desktop = nullptr;
-  if (!DesktopShell(shell, desktop)) return false;
+  IShellDispatch2* shell = DesktopShell(chain, desktop);
+  if (!shell) return false;
   // The shell starts the program; let it bring the program's window forward.
   DWORD shellProcess = 0;
   if (desktop && GetWindowThreadProcessId(desktop, &shellProcess))
     AllowSetForegroundWindow(shellProcess);
   BSTR name = ToBstr(file);
   if (!name) return false;
-  TVariant args(parameters), dir(directory), verb(std::string("open")), show(showCmd);
+  TVariant args(parameters), dir(directory), verb("open"), show(showCmd);
   HRESULT hr = shell->ShellExecute(name, args.V, dir.V, verb.V, show.V);
   SysFreeString(name);
   return SUCCEEDED(hr);
