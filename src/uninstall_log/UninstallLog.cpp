@@ -5,6 +5,7 @@
 
 #include "common/Errors.h"
 #include "common/RunLog.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "shell/ShellInstallLib.h"
 
@@ -13,11 +14,30 @@ namespace {
 const char* const CRLF = "\r\n";
 
 // Builds a banner line: "# " and the text, blanks up to column 54, "#".
-std::string BoxLine(const std::string& text) {
-  std::string line = "# " + text;
+std::string BoxLine(std::string_view text) {
+  std::string line = "# ";
+  line += text;
   line.resize(54, ' ');
-  return line + "#";
+  line += '#';
+  return line;
 }
+
+// The texts of the banner at the head of every log, one line each, every one
+// ended by "\n"; "#" stands for a rule of 55 "#".
+const char kBannerTexts[] =
+    "#\n"
+    "Bundlewrighter Uninstall Log File\n"
+    "Bundlewrighter inc.\n"
+    "https://bundlewrighter.example/\n"
+    "#\n"
+    "This is an automatically generated file.\n"
+    "\n"
+    "IT IS VERY IMPORTANT THAT THIS FILE NOT BE EDITED\n"
+    "OR OTHERWISE MODIFIED.\n"
+    "\n"
+    "Editing this file could cause the uninstall process\n"
+    "to malfunction or fail.\n"
+    "#\n";
 
 bool IsBlank(unsigned char c) { return c <= 0x20; }
 
@@ -75,6 +95,8 @@ int IoResultCode(int osCode, const std::string& fileName) {
 #endif
 }
 
+[[noreturn]] void Raise(const char* message) { throw Exception(message); }
+
 [[noreturn]] void RaiseInOut(const EInOutError& e, const std::string& fileName) {
   int code = IoResultCode(e.ErrorCode, fileName);
   throw EInOutError(InOutErrorMessage(code), code);
@@ -84,42 +106,39 @@ int IoResultCode(int osCode, const std::string& fileName) {
 
 const std::vector<std::string>& LogBanner() {
   static const std::vector<std::string> banner = [] {
-    const std::string rule(55, '#');
-    const std::string empty = BoxLine("");
-    return std::vector<std::string>{
-        rule,
-        BoxLine("Bundlewrighter Uninstall Log File"),
-        BoxLine("Bundlewrighter inc."),
-        BoxLine("https://bundlewrighter.example/"),
-        rule,
-        BoxLine("This is an automatically generated file."),
-        empty,
-        BoxLine("IT IS VERY IMPORTANT THAT THIS FILE NOT BE EDITED"),
-        BoxLine("OR OTHERWISE MODIFIED."),
-        empty,
-        BoxLine("Editing this file could cause the uninstall process"),
-        BoxLine("to malfunction or fail."),
-        rule,
-    };
+    std::vector<std::string> lines;
+    std::string_view rest = kBannerTexts;
+    while (!rest.empty()) {
+      const size_t end = rest.find('\n');
+      const std::string_view text = rest.substr(0, end);
+      lines.push_back(text == "#" ? std::string(55, '#') : BoxLine(text));
+      rest.remove_prefix(end + 1);
+    }
+    return lines;
   }();
   return banner;
 }
 
 std::string InOutErrorMessage(int code) {
+  const char* text = nullptr;
   switch (code) {
     case 2:
-      return "File not found";
+      text = "File not found";
+      break;
     case 3:
-      return "Invalid filename";
+      text = "Invalid filename";
+      break;
     case 4:
-      return "Too many open files";
+      text = "Too many open files";
+      break;
     case 5:
-      return "File access denied";
+      text = "File access denied";
+      break;
     case 101:
-      return "Disk full";
-    default:
-      return "I/O error " + std::to_string(code);
+      text = "Disk full";
+      break;
   }
+  return text ? std::string(text) : Concat({"I/O error ", std::to_string(code)});
 }
 
 void SplitRecord(const std::string& line, std::string& key, std::string& value) {
@@ -141,7 +160,10 @@ TLogFile::TLogFile(const std::string& fileName, bool writer)
     try {
       FFile = Platform().OpenFile(fileName, TFileMode::CreateDenyWrite);
       std::string text;
-      for (const std::string& line : LogBanner()) text += line + CRLF;
+      for (const std::string& line : LogBanner()) {
+        text += line;
+        text += CRLF;
+      }
       FFile->Write(text.data(), text.size());
     } catch (const EInOutError& e) {
       FFile.reset();
@@ -151,7 +173,7 @@ TLogFile::TLogFile(const std::string& fileName, bool writer)
     return;
   }
 
-  if (!Platform().FileExists(fileName)) throw Exception("Uninstall log file not found.");
+  if (!Platform().FileExists(fileName)) Raise("Uninstall log file not found.");
   std::string content;
   try {
     // Nobody may write the log while it is being read.
@@ -160,7 +182,7 @@ TLogFile::TLogFile(const std::string& fileName, bool writer)
     content.resize(file->Read(content.data(), content.size()));
     file->Close();
   } catch (const EInOutError& e) {
-    throw EInOutError("Cannot open file " + fileName, e.ErrorCode);
+    throw EInOutError(Concat({"Cannot open file ", fileName}), e.ErrorCode);
   }
   // CR LF, a lone CR or a lone LF end a line; a NUL ends the text.
   std::string line;
@@ -193,7 +215,7 @@ TLogFile::~TLogFile() {
 
 void TLogFile::WriteLine(const std::string& line) {
   if (!FFile) throw EInOutError(InOutErrorMessage(103), 103);  // "file not open"
-  std::string text = line + CRLF;
+  std::string text = Concat({line, CRLF});
   try {
     // One write per record, straight to the system; no flush per record:
     // the stages flush at their ends.
@@ -204,7 +226,7 @@ void TLogFile::WriteLine(const std::string& line) {
 }
 
 void TLogFile::CarryRecords(const std::vector<std::string>& lines) {
-  if (!FWriter) throw Exception("Log file reader not writer.");
+  if (!FWriter) Raise("Log file reader not writer.");
   for (const std::string& line : lines) WriteLine(line);
 }
 
@@ -239,22 +261,23 @@ void TLogFile::ReadHeader() {
 }
 
 void TLogFile::AddTitle(const std::string& title) {
-  AddRecord("Title: " + title);
+  AddRecord(Concat({"Title: ", title}));
   FTitle = title;
 }
 
 void TLogFile::AddDirectory(const std::string& fullPath, const std::string& createdPart) {
-  RunLogLine("Directory: " + fullPath);
-  AddRecord("Directory: " + createdPart + ";" + fullPath);
+  RunLogLine(Concat({"Directory: ", fullPath}));
+  AddRecord(Concat({"Directory: ", createdPart, ";", fullPath}));
 }
 
 void TLogFile::AddFile(const std::string& path) {
-  RunLogLine("File: " + path);
-  AddRecord("File: " + path);
+  std::string record = Concat({"File: ", path});
+  RunLogLine(record);
+  AddRecord(record);
 }
 
 void TLogFile::AddRecord(const std::string& line) {
-  if (!FWriter) throw Exception("Log file reader not writer.");
+  if (!FWriter) Raise("Log file reader not writer.");
   // In memory first: a record that fails to reach the file is still undone
   // by the rollback that follows.
   FLines.push_back(line);
@@ -281,7 +304,7 @@ void UndoLogRecord(const std::string& key, const std::string& value,
     if (!mayRemove || mayRemove(value, false))
       p.DeleteFileAt(value);  // already gone or locked: go on all the same
     if (leftOver && p.FileExists(value)) leftOver->push_back(value);
-    if (RunLogActive()) RunLogLine((p.FileExists(value) ? "Left in place: " : "Removed: ") + value);
+    if (RunLogActive()) RunLogLine(Concat({p.FileExists(value) ? "Left in place: " : "Removed: ", value}));
     return;
   }
   if (key != "Directory") return;
@@ -299,7 +322,7 @@ void UndoLogRecord(const std::string& key, const std::string& value,
     p.RemoveDir(full);
     if (leftOver && p.DirectoryExists(full)) leftOver->push_back(full);
     if (RunLogActive())
-      RunLogLine((p.DirectoryExists(full) ? "Left in place: " : "Removed: ") + full);
+      RunLogLine(Concat({p.DirectoryExists(full) ? "Left in place: " : "Removed: ", full}));
     part = ParentPath(part);
     full = ParentPath(full);
   }
