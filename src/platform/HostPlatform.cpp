@@ -170,20 +170,19 @@ std::string THostPlatform::ExeName() {
 #endif
 }
 
-std::string THostPlatform::RegReadString(TRegRoot, const std::string&, const std::string&) {
+std::string THostPlatform::RegReadString(TRegRoot, TTextArg, TTextArg) {
   return {};
 }
 
-bool THostPlatform::RegWriteString(TRegRoot, const std::string&, const std::string&,
-                                   const std::string&) {
+bool THostPlatform::RegWriteString(TRegRoot, TTextArg, TTextArg, const std::string&) {
   return false;
 }
 
-bool THostPlatform::RegWriteDWord(TRegRoot, const std::string&, const std::string&, uint32_t) {
+bool THostPlatform::RegWriteDWord(TRegRoot, TTextArg, TTextArg, uint32_t) {
   return false;
 }
 
-bool THostPlatform::RegDeleteTree(TRegRoot, const std::string&) { return false; }
+bool THostPlatform::RegDeleteTree(TRegRoot, TTextArg) { return false; }
 
 bool THostPlatform::SaveShellLink(const std::string&, const std::string&, const std::string&,
                                   const std::string&, int) {

@@ -20,13 +20,13 @@ class THostPlatform : public TPlatform {
   int64_t DiskFree(int drive) override;
   std::string ExeName() override;
 
-  std::string RegReadString(TRegRoot root, const std::string& key,
-                            const std::string& name) override;
-  bool RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+  std::string RegReadString(TRegRoot root, TTextArg key,
+                            TTextArg name) override;
+  bool RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                       const std::string& value) override;
-  bool RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
+  bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name,
                      uint32_t value) override;
-  bool RegDeleteTree(TRegRoot root, const std::string& key) override;
+  bool RegDeleteTree(TRegRoot root, TTextArg key) override;
 
   bool SaveShellLink(const std::string& file, const std::string& target,
                      const std::string& workingDirectory, const std::string& description,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/FileStream.h"
+#include "platform/TextArg.h"
 
 enum class TRegRoot { LocalMachine, CurrentUser };
 
@@ -53,16 +54,16 @@ class TPlatform {
 
   // Registry. A missing key or value reads as empty text; a value of another
   // type than a string raises ERegistryException naming the value.
-  virtual std::string RegReadString(TRegRoot root, const std::string& key,
-                                    const std::string& name) = 0;
+  virtual std::string RegReadString(TRegRoot root, TTextArg key,
+                                    TTextArg name) = 0;
   // Creates the key with its parents and writes a REG_SZ value (with its NUL).
-  virtual bool RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+  virtual bool RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                               const std::string& value) = 0;
   // The same for a REG_DWORD value.
-  virtual bool RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
+  virtual bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name,
                              uint32_t value) = 0;
   // Deletes a key and everything below it; false when it could not.
-  virtual bool RegDeleteTree(TRegRoot root, const std::string& key) = 0;
+  virtual bool RegDeleteTree(TRegRoot root, TTextArg key) = 0;
 
   // Shell. SaveShellLink raises when the shell-link object cannot be made and
   // returns false when saving fails.

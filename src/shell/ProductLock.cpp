@@ -1,7 +1,9 @@
 #include "shell/ProductLock.h"
 
 #include <cstdint>
+#include <string_view>
 
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -9,7 +11,9 @@ namespace {
 // Kernel object names are limited to MAX_PATH characters in all.
 constexpr size_t kTitleRoom = 200;
 
-std::string DisplayTitle(const std::string& title) { return title.empty() ? "product" : title; }
+std::string_view DisplayTitle(const std::string& title) {
+  return title.empty() ? std::string_view("product") : std::string_view(title);
+}
 
 }  // namespace
 
@@ -26,9 +30,10 @@ std::string ProductLockName(const std::string& title) {
     for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
     std::string tail = "~";
     for (int shift = 28; shift >= 0; shift -= 4) tail += "0123456789abcdef"[(hash >> shift) & 0xF];
-    name = name.substr(0, kTitleRoom) + tail;
+    name.resize(kTitleRoom);
+    name += tail;
   }
-  return "Global\\Bundlewrighter.Product." + name;
+  return Concat({"Global\\Bundlewrighter.Product.", name});
 }
 
 bool LockProduct(const std::string& title) {
@@ -36,6 +41,6 @@ bool LockProduct(const std::string& title) {
 }
 
 std::string AlreadyRunningMessage(const std::string& title) {
-  return "An installation of " + DisplayTitle(title) +
-         " is already running.\r\rPlease wait until it has finished, then try again.";
+  return Concat({"An installation of ", DisplayTitle(title),
+                 " is already running.\r\rPlease wait until it has finished, then try again."});
 }

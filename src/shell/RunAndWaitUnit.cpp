@@ -1,13 +1,14 @@
 #include "shell/RunAndWaitUnit.h"
 
 #include "common/RunLog.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 
 int RunAndWait(const std::string& commandLine) {
   int code = Platform().RunAndWait(commandLine);
   if (code == 259)
-    RunLogError("Program run: " + commandLine, "it could not be started or waited for");
+    RunLogError(Concat({"Program run: ", commandLine}), "it could not be started or waited for");
   else
-    RunLogLine("Program run: " + commandLine + " (exit code " + std::to_string(code) + ")");
+    RunLogLine(Concat({"Program run: ", commandLine, " (exit code ", std::to_string(code), ")"}));
   return code;
 }

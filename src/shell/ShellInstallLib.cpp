@@ -1,6 +1,7 @@
 #include "shell/ShellInstallLib.h"
 
 #include "common/RunLog.h"
+#include "platform/Concat.h"
 
 namespace {
 const char* const ShellFoldersKey =
@@ -8,18 +9,14 @@ const char* const ShellFoldersKey =
 
 // No fallback between the scopes: a missing all-users value stays empty.
 std::string ShellFolder(int scope, const char* allUsersValue, const char* currentUserValue) {
-  switch (scope) {
-    case AllUsers:
-      return ReadRegistryString(TRegRoot::LocalMachine, ShellFoldersKey, allUsersValue);
-    case CurrentUser:
-      return ReadRegistryString(TRegRoot::CurrentUser, ShellFoldersKey, currentUserValue);
-    default:
-      return {};
-  }
+  if (scope != AllUsers && scope != CurrentUser) return {};
+  const bool allUsers = scope == AllUsers;
+  return ReadRegistryString(allUsers ? TRegRoot::LocalMachine : TRegRoot::CurrentUser,
+                            ShellFoldersKey, allUsers ? allUsersValue : currentUserValue);
 }
 }  // namespace
 
-std::string ReadRegistryString(TRegRoot root, const std::string& key, const std::string& name) {
+std::string ReadRegistryString(TRegRoot root, TTextArg key, TTextArg name) {
   return Platform().RegReadString(root, key, name);
 }
 
@@ -30,7 +27,7 @@ std::string GetProgramsFolder(int scope) {
 }
 
 std::string CreateProgramGroup(const std::string& name, int scope) {
-  std::string path = GetProgramsFolder(scope) + "\\" + name;
+  std::string path = Concat({GetProgramsFolder(scope), "\\", name});
   // An existing group, or one that cannot be made, still gives the path.
   Platform().CreateDir(path);
   return path;
@@ -112,45 +109,53 @@ bool PathIsInside(const std::string& path, const std::string& folder) {
 
 namespace {
 // One value under HKEY_LOCAL_MACHINE, told to the run's log either way.
-bool WriteString(const std::string& key, const std::string& name, const std::string& value) {
+// Where the value lives, for the log.
+std::string ValuePath(const std::string& key, const char* name) {
+  return Concat({"HKEY_LOCAL_MACHINE\\", key, "\\", name});
+}
+
+void LogNotWritten(const std::string& key, const char* name) {
+  RunLogError(Concat({"Cannot write the registry value ", ValuePath(key, name)}));
+}
+
+bool WriteString(const std::string& key, const char* name, const std::string& value) {
   bool ok = false;
   try {
     ok = Platform().RegWriteString(TRegRoot::LocalMachine, key, name, value);
   } catch (...) {
   }
-  std::string where = "HKEY_LOCAL_MACHINE\\" + key + "\\" + name;
   if (ok)
-    RunLogLine("Registry value: " + where + " = " + value);
+    RunLogLine(Concat({"Registry value: ", ValuePath(key, name), " = ", value}));
   else
-    RunLogError("Cannot write the registry value " + where);
+    LogNotWritten(key, name);
   return ok;
 }
 
-bool WriteDWord(const std::string& key, const std::string& name, uint32_t value) {
+bool WriteDWord(const std::string& key, const char* name, uint32_t value) {
   bool ok = false;
   try {
     ok = Platform().RegWriteDWord(TRegRoot::LocalMachine, key, name, value);
   } catch (...) {
   }
-  std::string where = "HKEY_LOCAL_MACHINE\\" + key + "\\" + name;
   if (ok)
-    RunLogLine("Registry value: " + where + " = " + std::to_string(value) + " (REG_DWORD)");
+    RunLogLine(Concat(
+        {"Registry value: ", ValuePath(key, name), " = ", std::to_string(value), " (REG_DWORD)"}));
   else
-    RunLogError("Cannot write the registry value " + where);
+    LogNotWritten(key, name);
   return ok;
 }
 }  // namespace
 
 bool RegisterUninstaller(const std::string& keyName, const std::string& displayName,
                          const std::string& command) {
-  std::string key = std::string(UninstallKey) + keyName;
+  std::string key = Concat({UninstallKey, keyName});
   // Without administrator rights nothing is registered, and the user is not told.
   if (!WriteString(key, "DisplayName", displayName)) return false;
   return WriteString(key, "UninstallString", command);
 }
 
 void RegisterUninstallDetails(const std::string& keyName, const TUninstallDetails& details) {
-  std::string key = std::string(UninstallKey) + keyName;
+  std::string key = Concat({UninstallKey, keyName});
   WriteString(key, "QuietUninstallString", details.QuietUninstallString);
   WriteString(key, "InstallLocation", details.InstallLocation);
   WriteString(key, "DisplayIcon", details.DisplayIcon);

@@ -15,7 +15,7 @@ enum FolderScope { AllUsers = 0, CurrentUser = 1 };
 // A string or expandable-string value up to its first NUL, unexpanded; empty
 // when the key or value is missing. Raises ERegistryException for a value of
 // another type.
-std::string ReadRegistryString(TRegRoot root, const std::string& key, const std::string& name);
+std::string ReadRegistryString(TRegRoot root, TTextArg key, TTextArg name);
 
 std::string GetDesktopFolder(int scope);
 std::string GetProgramsFolder(int scope);

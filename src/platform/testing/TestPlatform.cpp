@@ -207,34 +207,32 @@ bool TTestPlatform::RegKeyExists(TRegRoot root, const std::string& key) const {
   return FRegistry.count({root, KeyOf(key)}) > 0;
 }
 
-std::string TTestPlatform::RegReadString(TRegRoot root, const std::string& key,
-                                         const std::string& name) {
-  const TRegValue* v = RegValue(root, key, name);
+std::string TTestPlatform::RegReadString(TRegRoot root, TTextArg key, TTextArg name) {
+  const TRegValue* v = RegValue(root, key.str(), name.str());
   if (!v || v->Data.empty()) return {};  // zero length: empty, whatever the type
   if (v->Type != TRegType::String && v->Type != TRegType::ExpandString)
-    throw ERegistryException("Invalid data type for '" + name + "'");
+    throw ERegistryException("Invalid data type for '" + name.str() + "'");
   return v->Data.substr(0, v->Data.find('\0'));
 }
 
-bool TTestPlatform::RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+bool TTestPlatform::RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                                    const std::string& value) {
   if (RegWriteFails) return false;
-  SetRegValue(root, key, name, TRegType::String, value);
+  SetRegValue(root, key.str(), name.str(), TRegType::String, value);
   return true;
 }
 
-bool TTestPlatform::RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
-                                  uint32_t value) {
+bool TTestPlatform::RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name, uint32_t value) {
   if (RegWriteFails) return false;
   // Little-endian, as the system stores it.
   std::string data(4, '\0');
   for (int i = 0; i < 4; ++i) data[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-  SetRegValue(root, key, name, TRegType::DWord, data);
+  SetRegValue(root, key.str(), name.str(), TRegType::DWord, data);
   return true;
 }
 
-bool TTestPlatform::RegDeleteTree(TRegRoot root, const std::string& key) {
-  std::string k = KeyOf(key);
+bool TTestPlatform::RegDeleteTree(TRegRoot root, TTextArg key) {
+  std::string k = KeyOf(key.str());
   if (k.empty()) return false;
   bool found = false;
   for (auto it = FRegistry.begin(); it != FRegistry.end();) {

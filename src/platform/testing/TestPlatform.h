@@ -126,13 +126,13 @@ class TTestPlatform : public THostPlatform {
   int64_t DiskFree(int drive) override;
   std::string ExeName() override { return ExeNameValue; }
 
-  std::string RegReadString(TRegRoot root, const std::string& key,
-                            const std::string& name) override;
-  bool RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+  std::string RegReadString(TRegRoot root, TTextArg key,
+                            TTextArg name) override;
+  bool RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                       const std::string& value) override;
-  bool RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
+  bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name,
                      uint32_t value) override;
-  bool RegDeleteTree(TRegRoot root, const std::string& key) override;
+  bool RegDeleteTree(TRegRoot root, TTextArg key) override;
 
   // Records the link and leaves a small marker file where the link would be,
   // so that existence checks see it; false when that file cannot be written.

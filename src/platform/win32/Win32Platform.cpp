@@ -22,7 +22,7 @@ TPlatform& DefaultPlatform() {
 
 namespace {
 
-[[noreturn]] void InvalidDataType(const std::string& name) {
+[[noreturn]] void InvalidDataType(TTextArg name) {
   throw ERegistryException(Concat({"Invalid data type for '", name, "'"}));
 }
 
@@ -61,8 +61,7 @@ int64_t TWin32Platform::DiskFree(int drive) {
   return ok ? static_cast<int64_t>(available.QuadPart) : -1;
 }
 
-std::string TWin32Platform::RegReadString(TRegRoot root, const std::string& key,
-                                          const std::string& name) {
+std::string TWin32Platform::RegReadString(TRegRoot root, TTextArg key, TTextArg name) {
   TRegKey k;
   // A key that cannot be opened simply holds nothing.
   if (RegOpenKeyExA(RootKey(root), key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) {
@@ -96,7 +95,7 @@ std::string TWin32Platform::RegReadString(TRegRoot root, const std::string& key,
 
 namespace {
 // Creates the key with its parents and sets one value in it.
-bool WriteValue(TRegRoot root, const std::string& key, const std::string& name, DWORD type,
+bool WriteValue(TRegRoot root, TTextArg key, TTextArg name, DWORD type,
                 const void* data, DWORD size) {
   TRegKey k;
   if (RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -109,20 +108,19 @@ bool WriteValue(TRegRoot root, const std::string& key, const std::string& name, 
 }
 }  // namespace
 
-bool TWin32Platform::RegWriteString(TRegRoot root, const std::string& key, const std::string& name,
+bool TWin32Platform::RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                                     const std::string& value) {
   // Stored with its terminating NUL.
   return WriteValue(root, key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
-bool TWin32Platform::RegWriteDWord(TRegRoot root, const std::string& key, const std::string& name,
-                                   uint32_t value) {
+bool TWin32Platform::RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name, uint32_t value) {
   DWORD data = value;
   return WriteValue(root, key, name, REG_DWORD, &data, sizeof data);
 }
 
-bool TWin32Platform::RegDeleteTree(TRegRoot root, const std::string& key) {
-  if (key.empty()) return false;  // never the whole root
+bool TWin32Platform::RegDeleteTree(TRegRoot root, TTextArg key) {
+  if (!*key.c_str()) return false;  // never the whole root
   return RegDeleteTreeA(RootKey(root), key.c_str()) == ERROR_SUCCESS;
 }
 
