@@ -19,7 +19,8 @@ std::string OneLine(std::string_view text) {
     }
     line += c;
   }
-  return line + "\r\n";
+  line += "\r\n";
+  return line;
 }
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/Errors.h"
+#include "platform/Concat.h"
 #include "platform/FileStream.h"
 #include "platform/win32/WinHeader.h"
 
@@ -15,15 +16,16 @@ std::string SystemText(DWORD code) {
   DWORD n = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
-  std::string text = n && buf ? std::string(buf, n) : "System error " + std::to_string(code);
+  std::string text =
+      n && buf ? std::string(buf, n) : Concat({"System error ", std::to_string(code)});
   if (buf) LocalFree(buf);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
     text.pop_back();
   return text;
 }
 
-[[noreturn]] void RaiseIo(const std::string& what, const std::string& name, DWORD code) {
-  throw EInOutError(what + " " + name + ": " + SystemText(code), static_cast<int>(code));
+[[noreturn]] void RaiseIo(const char* what, const std::string& name, DWORD code) {
+  throw EInOutError(Concat({what, " ", name, ": ", SystemText(code)}), static_cast<int>(code));
 }
 
 class TWin32FileStream final : public TFileStream {
@@ -94,7 +96,7 @@ class TWin32FileStream final : public TFileStream {
  private:
   HANDLE H() const {
     if (h_ == INVALID_HANDLE_VALUE)
-      throw EInOutError("File not open: " + name_, ERROR_INVALID_HANDLE);
+      throw EInOutError(Concat({"File not open: ", name_}), ERROR_INVALID_HANDLE);
     return h_;
   }
   HANDLE h_;

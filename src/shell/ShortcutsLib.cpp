@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "common/RunLog.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 
 bool IsURL(const std::string& text) {
@@ -15,7 +16,7 @@ bool IsURL(const std::string& text) {
 }
 
 bool WriteURLShortcut(const std::string& address, const std::string& fileName) {
-  std::string content = "[InternetShortcut]\r\nURL=" + address + "\r\n";
+  std::string content = Concat({"[InternetShortcut]\r\nURL=", address, "\r\n"});
   std::unique_ptr<TFileStream> file;
   try {
     file = Platform().OpenFile(fileName, TFileMode::Create);
@@ -35,9 +36,9 @@ bool WriteURLShortcut(const std::string& address, const std::string& fileName) {
 namespace {
 void LogShortcut(const std::string& file, const std::string& target, bool made) {
   if (made)
-    RunLogLine("Shortcut: " + file + " -> " + target);
+    RunLogLine(Concat({"Shortcut: ", file, " -> ", target}));
   else
-    RunLogError("Cannot save the shortcut " + file);
+    RunLogError(Concat({"Cannot save the shortcut ", file}));
 }
 }  // namespace
 
@@ -46,14 +47,14 @@ void CreateShortcut(const std::string& LinkBase, const std::string& Target,
                     int ShowCmd, std::string& CreatedFile) {
   CreatedFile.clear();
   if (IsURL(Target)) {
-    std::string name = LinkBase + ".URL";
+    std::string name = Concat({LinkBase, ".URL"});
     if (WriteURLShortcut(Target, name)) CreatedFile = name;
     LogShortcut(name, Target, !CreatedFile.empty());
     return;
   }
   // The platform raises when the link object cannot be made; that reaches the
   // caller. A link that cannot be saved just is not reported.
-  std::string name = LinkBase + ".LNK";
+  std::string name = Concat({LinkBase, ".LNK"});
   if (Platform().SaveShellLink(name, Target, WorkingDirectory, Description, ShowCmd))
     CreatedFile = name;
   LogShortcut(name, Target, !CreatedFile.empty());
