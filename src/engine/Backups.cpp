@@ -49,7 +49,7 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
     if (key == "Title") continue;
     // Kept in its first place: the oldest copy is undone last, after
     // everything that may lie inside what it names.
-    if (!InsertSorted(seen, Concat({PathKey(key), ":", PathKey(value)}))) continue;
+    if (!InsertSorted(seen, PathKey(Concat({key, ":", value})))) continue;
     carried.push_back(line);
   }
   return carried;

@@ -27,17 +27,12 @@ void TMainForm::Register() {
   std::string command = UninstallCommand(InstallDir);
   if (!RegisterUninstaller(ProductTitle, Concat({ProductTitle, " (remove only)"}), command)) return;
 
-  TUninstallDetails details;
-  details.QuietUninstallString = Concat({command, " /S"});
-  details.InstallLocation = InstallDir;
   // The program the list shows the icon of: the one the installation starts,
   // when that is an installed file.
   std::string program = ScriptValue("launch");
   if (program.empty() || IsURL(program)) program = "uninstall.exe";
-  details.DisplayIcon = InstallPath(program);
   // A missing section reads as empty, which registers nothing.
-  details.DisplayVersion = ScriptValue("version");
-  details.Publisher = ScriptValue("publisher");
-  details.EstimatedSizeKiB = InstalledKiB();
-  RegisterUninstallDetails(ProductTitle, details);
+  RegisterUninstallDetails(ProductTitle, {Concat({command, " /S"}), InstallDir,
+                                          InstallPath(program), ScriptValue("version"),
+                                          ScriptValue("publisher"), InstalledKiB()});
 }
