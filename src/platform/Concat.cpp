@@ -8,3 +8,17 @@ std::string Concat(std::initializer_list<std::string_view> pieces) {
   for (std::string_view piece : pieces) text.append(piece);
   return text;
 }
+
+std::string DecimalText(long long value) {
+  char digits[24];
+  char* const end = digits + sizeof digits;
+  char* p = end;
+  unsigned long long v = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                   : static_cast<unsigned long long>(value);
+  do {
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  if (value < 0) *--p = '-';
+  return std::string(p, end);
+}

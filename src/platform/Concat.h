@@ -7,3 +7,7 @@
 #include <string_view>
 
 std::string Concat(std::initializer_list<std::string_view> pieces);
+
+// A number in decimal, as std::to_string writes it, from one out-of-line call
+// rather than the inline expansion std::to_string leaves at every use.
+std::string DecimalText(long long value);

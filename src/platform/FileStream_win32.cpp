@@ -16,8 +16,7 @@ std::string SystemText(DWORD code) {
   DWORD n = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
-  std::string text =
-      n && buf ? std::string(buf, n) : Concat({"System error ", std::to_string(code)});
+  std::string text = n && buf ? std::string(buf, n) : Concat({"System error ", DecimalText(code)});
   if (buf) LocalFree(buf);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
     text.pop_back();

@@ -170,17 +170,13 @@ std::string THostPlatform::ExeName() {
 #endif
 }
 
-std::string THostPlatform::RegReadString(TRegRoot, TTextArg, TTextArg) {
-  return {};
-}
+std::string THostPlatform::RegReadString(TRegRoot, TTextArg, TTextArg) { return {}; }
 
 bool THostPlatform::RegWriteString(TRegRoot, TTextArg, TTextArg, const std::string&) {
   return false;
 }
 
-bool THostPlatform::RegWriteDWord(TRegRoot, TTextArg, TTextArg, uint32_t) {
-  return false;
-}
+bool THostPlatform::RegWriteDWord(TRegRoot, TTextArg, TTextArg, uint32_t) { return false; }
 
 bool THostPlatform::RegDeleteTree(TRegRoot, TTextArg) { return false; }
 

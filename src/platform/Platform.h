@@ -54,14 +54,12 @@ class TPlatform {
 
   // Registry. A missing key or value reads as empty text; a value of another
   // type than a string raises ERegistryException naming the value.
-  virtual std::string RegReadString(TRegRoot root, TTextArg key,
-                                    TTextArg name) = 0;
+  virtual std::string RegReadString(TRegRoot root, TTextArg key, TTextArg name) = 0;
   // Creates the key with its parents and writes a REG_SZ value (with its NUL).
   virtual bool RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                               const std::string& value) = 0;
   // The same for a REG_DWORD value.
-  virtual bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name,
-                             uint32_t value) = 0;
+  virtual bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name, uint32_t value) = 0;
   // Deletes a key and everything below it; false when it could not.
   virtual bool RegDeleteTree(TRegRoot root, TTextArg key) = 0;
 

@@ -9,6 +9,6 @@ int RunAndWait(const std::string& commandLine) {
   if (code == 259)
     RunLogError(Concat({"Program run: ", commandLine}), "it could not be started or waited for");
   else
-    RunLogLine(Concat({"Program run: ", commandLine, " (exit code ", std::to_string(code), ")"}));
+    RunLogLine(Concat({"Program run: ", commandLine, " (exit code ", DecimalText(code), ")"}));
   return code;
 }

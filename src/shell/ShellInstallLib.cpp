@@ -139,7 +139,7 @@ bool WriteDWord(const std::string& key, const char* name, uint32_t value) {
   }
   if (ok)
     RunLogLine(Concat(
-        {"Registry value: ", ValuePath(key, name), " = ", std::to_string(value), " (REG_DWORD)"}));
+        {"Registry value: ", ValuePath(key, name), " = ", DecimalText(value), " (REG_DWORD)"}));
   else
     LogNotWritten(key, name);
   return ok;

@@ -138,7 +138,7 @@ std::string InOutErrorMessage(int code) {
       text = "Disk full";
       break;
   }
-  return text ? std::string(text) : Concat({"I/O error ", std::to_string(code)});
+  return text ? std::string(text) : Concat({"I/O error ", DecimalText(code)});
 }
 
 void SplitRecord(const std::string& line, std::string& key, std::string& value) {
@@ -304,7 +304,8 @@ void UndoLogRecord(const std::string& key, const std::string& value,
     if (!mayRemove || mayRemove(value, false))
       p.DeleteFileAt(value);  // already gone or locked: go on all the same
     if (leftOver && p.FileExists(value)) leftOver->push_back(value);
-    if (RunLogActive()) RunLogLine(Concat({p.FileExists(value) ? "Left in place: " : "Removed: ", value}));
+    if (RunLogActive())
+      RunLogLine(Concat({p.FileExists(value) ? "Left in place: " : "Removed: ", value}));
     return;
   }
   if (key != "Directory") return;

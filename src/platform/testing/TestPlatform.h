@@ -126,12 +126,10 @@ class TTestPlatform : public THostPlatform {
   int64_t DiskFree(int drive) override;
   std::string ExeName() override { return ExeNameValue; }
 
-  std::string RegReadString(TRegRoot root, TTextArg key,
-                            TTextArg name) override;
+  std::string RegReadString(TRegRoot root, TTextArg key, TTextArg name) override;
   bool RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                       const std::string& value) override;
-  bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name,
-                     uint32_t value) override;
+  bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name, uint32_t value) override;
   bool RegDeleteTree(TRegRoot root, TTextArg key) override;
 
   // Records the link and leaves a small marker file where the link would be,

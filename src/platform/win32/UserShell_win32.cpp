@@ -96,8 +96,7 @@ IShellDispatch2* DesktopShell(TComChain& c, HWND& desktop) {
       !c.At<IDispatch>(1))
     return nullptr;
   desktop = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window));
-  if (FAILED(c.At<IDispatch>(1)->QueryInterface(kIidServiceProvider, c.OutVoid(2))))
-    return nullptr;
+  if (FAILED(c.At<IDispatch>(1)->QueryInterface(kIidServiceProvider, c.OutVoid(2)))) return nullptr;
   if (FAILED(c.At<IServiceProvider>(2)->QueryService(kSidTopLevelBrowser, kIidShellBrowser,
                                                      c.OutVoid(3))))
     return nullptr;

@@ -73,8 +73,7 @@ std::string TWin32Platform::RegReadString(TRegRoot root, TTextArg key, TTextArg 
     return {};
   // A value of zero length is empty text, whatever its type.
   if (size == 0) return {};
-  if (type != REG_SZ && type != REG_EXPAND_SZ)
-    InvalidDataType(name);
+  if (type != REG_SZ && type != REG_EXPAND_SZ) InvalidDataType(name);
   std::string data;
   LONG rc;
   do {
@@ -84,8 +83,7 @@ std::string TWin32Platform::RegReadString(TRegRoot root, TTextArg key, TTextArg 
                           &size);
   } while (rc == ERROR_MORE_DATA);
   if (rc != ERROR_SUCCESS) return {};
-  if (type != REG_SZ && type != REG_EXPAND_SZ)
-    InvalidDataType(name);
+  if (type != REG_SZ && type != REG_EXPAND_SZ) InvalidDataType(name);
   data.resize(std::min<size_t>(size, data.size()));
   // As stored, up to the first NUL; environment references stay unexpanded.
   size_t nul = data.find('\0');
@@ -95,8 +93,8 @@ std::string TWin32Platform::RegReadString(TRegRoot root, TTextArg key, TTextArg 
 
 namespace {
 // Creates the key with its parents and sets one value in it.
-bool WriteValue(TRegRoot root, TTextArg key, TTextArg name, DWORD type,
-                const void* data, DWORD size) {
+bool WriteValue(TRegRoot root, TTextArg key, TTextArg name, DWORD type, const void* data,
+                DWORD size) {
   TRegKey k;
   if (RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_ALL_ACCESS, nullptr, &k.h, nullptr) != ERROR_SUCCESS) {
@@ -202,8 +200,7 @@ void TWin32Platform::StartSystemProgram(const std::string& program, const std::s
   // nothing to look up.
   std::string folder(system, n);
   std::string file = Concat({folder, "\\", program});
-  std::string commandLine =
-      Concat({"\"", file, "\"", parameters.empty() ? "" : " ", parameters});
+  std::string commandLine = Concat({"\"", file, "\"", parameters.empty() ? "" : " ", parameters});
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;

@@ -16,12 +16,10 @@ class TWin32Platform : public THostPlatform {
 
   int64_t DiskFree(int drive) override;
 
-  std::string RegReadString(TRegRoot root, TTextArg key,
-                            TTextArg name) override;
+  std::string RegReadString(TRegRoot root, TTextArg key, TTextArg name) override;
   bool RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                       const std::string& value) override;
-  bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name,
-                     uint32_t value) override;
+  bool RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name, uint32_t value) override;
   bool RegDeleteTree(TRegRoot root, TTextArg key) override;
 
   bool SaveShellLink(const std::string& file, const std::string& target,
