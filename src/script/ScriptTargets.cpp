@@ -4,7 +4,7 @@ namespace {
 
 // A component of dots and blanks only, with two dots or more: Windows drops
 // trailing dots and blanks, so it climbs to the parent like "..".
-bool ClimbsUp(const std::string& part) {
+bool ClimbsUp(std::string_view part) {
   size_t dots = 0;
   for (char c : part) {
     if (c == '.')
@@ -20,13 +20,12 @@ bool ClimbsUp(const std::string& part) {
 bool StaysInside(const std::string& relativePath) {
   if (!relativePath.empty() && (relativePath[0] == '\\' || relativePath[0] == '/')) return false;
   if (relativePath.find(':') != std::string::npos) return false;
-  size_t start = 0;
+  std::string_view rest = relativePath;
   for (;;) {
-    size_t end = relativePath.find_first_of("\\/", start);
-    std::string part = relativePath.substr(start, end == std::string::npos ? end : end - start);
-    if (ClimbsUp(part)) return false;
-    if (end == std::string::npos) return true;
-    start = end + 1;
+    const size_t end = rest.find_first_of("\\/");
+    if (ClimbsUp(rest.substr(0, end))) return false;
+    if (end == std::string_view::npos) return true;
+    rest.remove_prefix(end + 1);
   }
 }
 

@@ -102,7 +102,7 @@ std::vector<std::string> ScriptEntryNames(const TINFReader& reader) {
       if (StripBlanks(line).empty()) continue;
       std::string entry, target;
       TINFReader::SplitValue(line, entry, target);
-      names.push_back(entry);
+      names.push_back(std::move(entry));
     }
   }
   for (const char* section : {"license", "image"})

@@ -93,17 +93,26 @@ bool SplitAbsolutePath(const std::string& path, std::vector<std::string>& parts)
   return parts[0] != "\\\\?" && parts[0] != "\\\\.";
 }
 
+namespace {
+// Equal once A-Z are read as a-z.
+bool SameAsciiLetterCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+}  // namespace
+
 bool PathIsInside(const std::string& path, const std::string& folder) {
   std::vector<std::string> p, f;
   if (!SplitAbsolutePath(path, p) || !SplitAbsolutePath(folder, f) || p.size() < f.size())
     return false;
-  auto lower = [](std::string s) {
-    for (char& c : s)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-  };
   for (size_t i = 0; i < f.size(); ++i)
-    if (lower(p[i]) != lower(f[i])) return false;
+    if (!SameAsciiLetterCase(p[i], f[i])) return false;
   return true;
 }
 
