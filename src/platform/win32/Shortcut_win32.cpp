@@ -28,6 +28,8 @@ std::string SystemErrorText(HRESULT code) {
 
 // The identifiers, spelled out here rather than taken from libuuid, which
 // would pull every GUID it knows into the installer (about 40 KiB).
+[[noreturn]] void Raise(std::string message) { throw Exception(std::move(message)); }
+
 const CLSID kClsidShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidUnknown = {0x00000000, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
@@ -47,14 +49,14 @@ TShortcut::TShortcut() {
                        kIidUnknown, reinterpret_cast<void**>(&ComObject));
   if (FAILED(hr)) {
     ComObject = nullptr;
-    throw Exception(SystemErrorText(hr));
+    Raise(SystemErrorText(hr));
   }
   if (FAILED(ComObject->QueryInterface(kIidShellLinkA, reinterpret_cast<void**>(&ShellLink))) ||
       FAILED(ComObject->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&PersistFile)))) {
     ReleaseRef(PersistFile);
     ReleaseRef(ShellLink);
     ReleaseRef(ComObject);
-    throw Exception("Interface not supported");
+    Raise("Interface not supported");
   }
 }
 
