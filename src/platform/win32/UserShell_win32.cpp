@@ -85,7 +85,7 @@ class TVariant {
 // The desktop's IShellDispatch2 (in the chain's last slot), through the shell
 // windows, the desktop's browser, its view and the view's automation object;
 // nullptr when the way is closed.
-IShellDispatch2* DesktopShell(TComChain& c, HWND& desktop) {
+IShellDispatch2* DesktopShell(TComChain& c, HWND& desktop) noexcept {
   if (FAILED(CoCreateInstance(kClsidShellWindows, nullptr, CLSCTX_LOCAL_SERVER, kIidShellWindows,
                               c.OutVoid(0))))
     return nullptr;
@@ -114,10 +114,10 @@ IShellDispatch2* DesktopShell(TComChain& c, HWND& desktop) {
   return c.At<IShellDispatch2>(8);
 }
 
-}  // namespace
 
-bool TWin32Platform::ShellOpenAsUser(const std::string& file, const std::string& parameters,
-                                     const std::string& directory, int showCmd) {
+// Nothing on the way raises: the COM calls report by their results.
+bool OpenAsUser(const std::string& file, const std::string& parameters,
+                const std::string& directory, int showCmd) noexcept {
   TComChain chain;
   HWND desktop = nullptr;
   IShellDispatch2* shell = DesktopShell(chain, desktop);
@@ -132,4 +132,11 @@ bool TWin32Platform::ShellOpenAsUser(const std::string& file, const std::string&
   HRESULT hr = shell->ShellExecute(name, args.V, dir.V, verb.V, show.V);
   SysFreeString(name);
   return SUCCEEDED(hr);
+}
+
+}  // namespace
+
+bool TWin32Platform::ShellOpenAsUser(const std::string& file, const std::string& parameters,
+                                     const std::string& directory, int showCmd) {
+  return OpenAsUser(file, parameters, directory, showCmd);
 }
