@@ -95,6 +95,13 @@ int IoResultCode(int osCode, const std::string& fileName) {
 #endif
 }
 
+// After an undo: a path that stays goes on the list of those left over, and
+// the run's log tells either way.
+void LogLeftOver(bool stays, const std::string& path, std::vector<std::string>* leftOver) {
+  if (stays && leftOver) leftOver->push_back(path);
+  if (RunLogActive()) RunLogLine(Concat({stays ? "Left in place: " : "Removed: ", path}));
+}
+
 [[noreturn]] void Raise(const char* message) { throw Exception(message); }
 
 [[noreturn]] void RaiseInOut(const EInOutError& e, const std::string& fileName) {
@@ -303,9 +310,7 @@ void UndoLogRecord(const std::string& key, const std::string& value,
   if (key == "File") {
     if (!mayRemove || mayRemove(value, false))
       p.DeleteFileAt(value);  // already gone or locked: go on all the same
-    if (leftOver && p.FileExists(value)) leftOver->push_back(value);
-    if (RunLogActive())
-      RunLogLine(Concat({p.FileExists(value) ? "Left in place: " : "Removed: ", value}));
+    if (leftOver || RunLogActive()) LogLeftOver(p.FileExists(value), value, leftOver);
     return;
   }
   if (key != "Directory") return;
@@ -321,9 +326,7 @@ void UndoLogRecord(const std::string& key, const std::string& value,
       break;
     }
     p.RemoveDir(full);
-    if (leftOver && p.DirectoryExists(full)) leftOver->push_back(full);
-    if (RunLogActive())
-      RunLogLine(Concat({p.DirectoryExists(full) ? "Left in place: " : "Removed: ", full}));
+    if (leftOver || RunLogActive()) LogLeftOver(p.DirectoryExists(full), full, leftOver);
     part = ParentPath(part);
     full = ParentPath(full);
   }
