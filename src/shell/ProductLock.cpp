@@ -18,20 +18,22 @@ std::string_view DisplayTitle(const std::string& title) {
 }  // namespace
 
 std::string ProductLockName(const std::string& title) {
-  std::string name;
-  for (unsigned char c : DisplayTitle(title)) {
+  std::string name(DisplayTitle(title));
+  for (char& ch : name) {
+    unsigned char c = static_cast<unsigned char>(ch);
     if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
     // "\" would name a namespace; control characters have no business here.
-    name += (c == '\\' || c < 0x20) ? '_' : static_cast<char>(c);
+    ch = (c == '\\' || c < 0x20) ? '_' : static_cast<char>(c);
   }
   if (name.size() > kTitleRoom) {
     // Two long titles that share their start still get locks of their own.
     uint32_t hash = 2166136261u;  // FNV-1a
     for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
-    std::string tail = "~";
-    for (int shift = 28; shift >= 0; shift -= 4) tail += "0123456789abcdef"[(hash >> shift) & 0xF];
+    char tail[9];
+    tail[0] = '~';
+    for (int i = 1; i <= 8; ++i) tail[i] = "0123456789abcdef"[(hash >> (32 - 4 * i)) & 0xF];
     name.resize(kTitleRoom);
-    name += tail;
+    name.append(tail, sizeof tail);
   }
   return Concat({"Global\\Bundlewrighter.Product.", name});
 }
