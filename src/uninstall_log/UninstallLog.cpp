@@ -118,7 +118,8 @@ const std::vector<std::string>& LogBanner() {
     while (!rest.empty()) {
       const size_t end = rest.find('\n');
       const std::string_view text = rest.substr(0, end);
-      lines.push_back(text == "#" ? std::string(55, '#') : BoxLine(text));
+      const std::string line = text == "#" ? std::string(55, '#') : BoxLine(text);
+      lines.push_back(line);
       rest.remove_prefix(end + 1);
     }
     return lines;
