@@ -117,41 +117,39 @@ bool PathIsInside(const std::string& path, const std::string& folder) {
 }
 
 namespace {
-// One value under HKEY_LOCAL_MACHINE, told to the run's log either way.
 // Where the value lives, for the log.
 std::string ValuePath(const std::string& key, const char* name) {
   return Concat({"HKEY_LOCAL_MACHINE\\", key, "\\", name});
 }
 
-void LogNotWritten(const std::string& key, const char* name) {
-  RunLogError(Concat({"Cannot write the registry value ", ValuePath(key, name)}));
+// One value under HKEY_LOCAL_MACHINE, told to the run's log either way: the
+// text when there is one, else the number as a REG_DWORD.
+bool WriteValue(const std::string& key, const char* name, const std::string* text,
+                uint32_t number) {
+  bool ok = false;
+  try {
+    TPlatform& p = Platform();
+    ok = text ? p.RegWriteString(TRegRoot::LocalMachine, key, name, *text)
+              : p.RegWriteDWord(TRegRoot::LocalMachine, key, name, number);
+  } catch (...) {
+  }
+  if (!ok) {
+    RunLogError(Concat({"Cannot write the registry value ", ValuePath(key, name)}));
+    return false;
+  }
+  std::string decimal;
+  if (!text) decimal = DecimalText(number);
+  RunLogLine(Concat({"Registry value: ", ValuePath(key, name), " = ", text ? *text : decimal,
+                     text ? "" : " (REG_DWORD)"}));
+  return true;
 }
 
 bool WriteString(const std::string& key, const char* name, const std::string& value) {
-  bool ok = false;
-  try {
-    ok = Platform().RegWriteString(TRegRoot::LocalMachine, key, name, value);
-  } catch (...) {
-  }
-  if (ok)
-    RunLogLine(Concat({"Registry value: ", ValuePath(key, name), " = ", value}));
-  else
-    LogNotWritten(key, name);
-  return ok;
+  return WriteValue(key, name, &value, 0);
 }
 
 bool WriteDWord(const std::string& key, const char* name, uint32_t value) {
-  bool ok = false;
-  try {
-    ok = Platform().RegWriteDWord(TRegRoot::LocalMachine, key, name, value);
-  } catch (...) {
-  }
-  if (ok)
-    RunLogLine(Concat(
-        {"Registry value: ", ValuePath(key, name), " = ", DecimalText(value), " (REG_DWORD)"}));
-  else
-    LogNotWritten(key, name);
-  return ok;
+  return WriteValue(key, name, nullptr, value);
 }
 }  // namespace
 
