@@ -31,29 +31,25 @@ bool StaysInside(const std::string& relativePath) {
 
 bool FindTargetOutside(const TINFReader& script, std::string& section, std::string& line,
                        std::string& target) {
-  if (auto files = script.GetSection("files")) {
-    for (const std::string& l : *files) {
-      std::string entry, to;
-      TINFReader::SplitValue(l, entry, to);
-      if (!StaysInside(to)) {
-        section = "files";
-        line = l;
-        target = to;
-        return true;
-      }
-    }
-  }
-  if (auto dirs = script.GetSection("directories")) {
-    for (const std::string& l : *dirs) {
-      std::string base, sub;
-      TINFReader::SplitValue(l, base, sub);
-      for (const std::string* part : {&base, &sub}) {
-        if (StaysInside(*part)) continue;
-        section = "directories";
-        line = l;
-        target = *part;
-        return true;
-      }
+  for (const char* name : {"files", "directories"}) {
+    auto lines = script.GetSection(name);
+    if (!lines) continue;
+    // A [files] line names its target on the right; a [directories] line
+    // names a base folder on the left and a folder below it on the right.
+    const bool directories = name[0] == 'd';
+    for (const std::string& l : *lines) {
+      std::string left, right;
+      TINFReader::SplitValue(l, left, right);
+      const std::string* outside = nullptr;
+      if (directories && !StaysInside(left))
+        outside = &left;
+      else if (!StaysInside(right))
+        outside = &right;
+      if (!outside) continue;
+      section = name;
+      line = l;
+      target = *outside;
+      return true;
     }
   }
   return false;
