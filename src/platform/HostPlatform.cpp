@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/Concat.h"
+
 #ifdef _WIN32
 #include "platform/win32/WinHeader.h"
 #undef RegDeleteTree  // windows.h maps it to RegDeleteTreeA
@@ -77,10 +79,10 @@ std::string THostPlatform::CurrentDir() {
 
 int64_t THostPlatform::DiskFree(int drive) {
   if (drive < 0 || drive > 26) return -1;
-  std::string root =
-      drive == 0 ? std::string() : std::string(1, static_cast<char>('A' + drive - 1)) + ":\\";
+  char root[] = "?:\\";
+  root[0] = static_cast<char>('A' + drive - 1);
   ULARGE_INTEGER available;
-  if (!GetDiskFreeSpaceExA(drive == 0 ? nullptr : root.c_str(), &available, nullptr, nullptr))
+  if (!GetDiskFreeSpaceExA(drive == 0 ? nullptr : root, &available, nullptr, nullptr))
     return -1;
   return static_cast<int64_t>(available.QuadPart);
 }
@@ -213,7 +215,7 @@ bool THostPlatform::ProtectFolder(const std::string&) { return true; }
 int THostPlatform::MessageBox(const std::string& text, const std::string& caption, unsigned flags) {
   // Plain writes: formatted output would pull the whole printf engine into
   // the installer, which never calls this.
-  std::string line = caption + ": " + text + "\n";
+  std::string line = Concat({caption, ": ", text, "\n"});
   std::fwrite(line.data(), 1, line.size(), stderr);
   return (flags & 0xF) == mb::YesNo ? mb::IdNo : mb::IdOk;
 }
