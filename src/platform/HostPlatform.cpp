@@ -82,8 +82,7 @@ int64_t THostPlatform::DiskFree(int drive) {
   char root[] = "?:\\";
   root[0] = static_cast<char>('A' + drive - 1);
   ULARGE_INTEGER available;
-  if (!GetDiskFreeSpaceExA(drive == 0 ? nullptr : root, &available, nullptr, nullptr))
-    return -1;
+  if (!GetDiskFreeSpaceExA(drive == 0 ? nullptr : root, &available, nullptr, nullptr)) return -1;
   return static_cast<int64_t>(available.QuadPart);
 }
 #else

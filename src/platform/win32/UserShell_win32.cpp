@@ -114,7 +114,6 @@ IShellDispatch2* DesktopShell(TComChain& c, HWND& desktop) noexcept {
   return c.At<IShellDispatch2>(8);
 }
 
-
 // Nothing on the way raises: the COM calls report by their results.
 bool OpenAsUser(const std::string& file, const std::string& parameters,
                 const std::string& directory, int showCmd) noexcept {
