@@ -5,6 +5,7 @@
 #include "platform/Concat.h"
 
 #ifdef _WIN32
+#include "platform/win32/HostFiles.h"
 #include "platform/win32/WinHeader.h"
 #undef RegDeleteTree  // windows.h maps it to RegDeleteTreeA
 #else
@@ -18,64 +19,29 @@ std::unique_ptr<TFileStream> THostPlatform::OpenFile(const std::string& path, TF
 }
 
 #ifdef _WIN32
-// The system's own ANSI calls: std::filesystem would pull the C++ locale
-// machinery into the installer and read narrow paths in another code page.
-namespace {
-DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
-}  // namespace
-
-bool THostPlatform::FileExists(const std::string& path) {
-  DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool THostPlatform::FileExists(const std::string& path) { return hostfiles::FileExists(path); }
 
 bool THostPlatform::DirectoryExists(const std::string& path) {
-  DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+  return hostfiles::DirectoryExists(path);
 }
 
-bool THostPlatform::CreateDir(const std::string& path) {
-  return CreateDirectoryA(path.c_str(), nullptr) != 0;
-}
+bool THostPlatform::CreateDir(const std::string& path) { return hostfiles::CreateDir(path); }
 
 bool THostPlatform::ForceDirectories(const std::string& path) {
-  if (path.empty()) return false;
-  // Host paths from here on: a derived platform must not map them again.
-  if (THostPlatform::DirectoryExists(path)) return true;
-  std::string trimmed = path;
-  while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/'))
-    trimmed.pop_back();
-  size_t cut = trimmed.find_last_of("\\/:");
-  if (cut != std::string::npos && cut > 0) {
-    std::string parent = trimmed.substr(0, trimmed[cut] == ':' ? cut + 1 : cut);
-    if (parent != trimmed) THostPlatform::ForceDirectories(parent);
-  }
-  CreateDirectoryA(trimmed.c_str(), nullptr);
-  return THostPlatform::DirectoryExists(path);
+  return hostfiles::ForceDirectories(path);
 }
 
-bool THostPlatform::DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool THostPlatform::DeleteFileAt(const std::string& path) { return hostfiles::DeleteFileAt(path); }
 
-bool THostPlatform::RemoveDir(const std::string& path) {
-  return RemoveDirectoryA(path.c_str()) != 0;
-}
+bool THostPlatform::RemoveDir(const std::string& path) { return hostfiles::RemoveDir(path); }
 
 bool THostPlatform::MoveFileTo(const std::string& from, const std::string& to) {
-  // No MOVEFILE_COPY_ALLOWED: a move that would copy fails instead.
-  return MoveFileExA(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  return hostfiles::MoveFileTo(from, to);
 }
 
-bool THostPlatform::FileReadOnly(const std::string& path) {
-  DWORD a = Attributes(path);
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
-}
+bool THostPlatform::FileReadOnly(const std::string& path) { return hostfiles::FileReadOnly(path); }
 
-std::string THostPlatform::CurrentDir() {
-  char buf[MAX_PATH + 1];
-  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
-  return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
-}
+std::string THostPlatform::CurrentDir() { return hostfiles::CurrentDir(); }
 
 int64_t THostPlatform::DiskFree(int drive) {
   if (drive < 0 || drive > 26) return -1;
@@ -155,16 +121,7 @@ int64_t THostPlatform::DiskFree(int drive) {
 
 std::string THostPlatform::ExeName() {
 #ifdef _WIN32
-  std::string buf(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) return {};
-    if (n < buf.size()) {
-      buf.resize(n);
-      return buf;
-    }
-    buf.resize(buf.size() * 2);
-  }
+  return hostfiles::ExeName();
 #else
   std::error_code ec;
   return fs::read_symlink("/proc/self/exe", ec).string();
@@ -199,8 +156,7 @@ void THostPlatform::StartSystemProgram(const std::string&, const std::string&, i
 
 bool THostPlatform::IsReparsePoint(const std::string& path) {
 #ifdef _WIN32
-  DWORD a = GetFileAttributesA(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+  return hostfiles::IsReparsePoint(path);
 #else
   std::error_code ec;
   return fs::is_symlink(path, ec);

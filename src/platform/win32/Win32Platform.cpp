@@ -5,6 +5,7 @@
 
 #include "common/Errors.h"
 #include "platform/Concat.h"
+#include "platform/win32/HostFiles.h"
 #include "platform/win32/Security.h"
 #include "platform/win32/Shortcut.h"
 // After WinHeader.h (through Win32Platform.h), so that its clean-up applies first.
@@ -42,6 +43,40 @@ class TRegKey {
 };
 
 }  // namespace
+
+std::unique_ptr<TFileStream> TWin32Platform::OpenFile(const std::string& path, TFileMode mode) {
+  return OpenHostFile(path, mode);
+}
+
+bool TWin32Platform::FileExists(const std::string& path) { return hostfiles::FileExists(path); }
+
+bool TWin32Platform::DirectoryExists(const std::string& path) {
+  return hostfiles::DirectoryExists(path);
+}
+
+bool TWin32Platform::CreateDir(const std::string& path) { return hostfiles::CreateDir(path); }
+
+bool TWin32Platform::ForceDirectories(const std::string& path) {
+  return hostfiles::ForceDirectories(path);
+}
+
+bool TWin32Platform::DeleteFileAt(const std::string& path) { return hostfiles::DeleteFileAt(path); }
+
+bool TWin32Platform::RemoveDir(const std::string& path) { return hostfiles::RemoveDir(path); }
+
+bool TWin32Platform::MoveFileTo(const std::string& from, const std::string& to) {
+  return hostfiles::MoveFileTo(from, to);
+}
+
+bool TWin32Platform::FileReadOnly(const std::string& path) { return hostfiles::FileReadOnly(path); }
+
+std::string TWin32Platform::CurrentDir() { return hostfiles::CurrentDir(); }
+
+std::string TWin32Platform::ExeName() { return hostfiles::ExeName(); }
+
+bool TWin32Platform::IsReparsePoint(const std::string& path) {
+  return hostfiles::IsReparsePoint(path);
+}
 
 TWin32Platform::~TWin32Platform() {
   if (FDevMode) GlobalFree(FDevMode);

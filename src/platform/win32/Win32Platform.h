@@ -1,18 +1,32 @@
 #pragma once
-// The real platform of the Windows programs: host files (inherited), and the
-// registry, shell links, processes, message boxes, the message queue and
-// printing through the Win32 API. Everything runs in the one UI thread.
+// The real platform of the Windows programs: host files (those of the host
+// platform, win32/HostFiles.h), and the registry, shell links, processes,
+// message boxes, the message queue and printing through the Win32 API.
+// Everything runs in the one UI thread.
 #include <vector>
 
-#include "platform/HostPlatform.h"
+#include "platform/Platform.h"
 #include "platform/win32/WinHeader.h"
 
-class TWin32Platform : public THostPlatform {
+class TWin32Platform : public TPlatform {
  public:
   TWin32Platform() = default;
   ~TWin32Platform() override;
   TWin32Platform(const TWin32Platform&) = delete;
   TWin32Platform& operator=(const TWin32Platform&) = delete;
+
+  std::unique_ptr<TFileStream> OpenFile(const std::string& path, TFileMode mode) override;
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool CreateDir(const std::string& path) override;
+  bool ForceDirectories(const std::string& path) override;
+  bool DeleteFileAt(const std::string& path) override;
+  bool RemoveDir(const std::string& path) override;
+  bool MoveFileTo(const std::string& from, const std::string& to) override;
+  bool FileReadOnly(const std::string& path) override;
+  std::string CurrentDir() override;
+  std::string ExeName() override;
+  bool IsReparsePoint(const std::string& path) override;
 
   int64_t DiskFree(int drive) override;
 
@@ -65,6 +79,7 @@ class TWin32Platform : public THostPlatform {
   HGLOBAL FDevMode = nullptr;
   HGLOBAL FDevNames = nullptr;
   DWORD FLastPump = 0;  // tick of the last frame-rate pump
+  bool terminated_ = false;
   static std::vector<HWND> FDialogs;
 };
 
