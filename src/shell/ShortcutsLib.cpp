@@ -46,16 +46,13 @@ void CreateShortcut(const std::string& LinkBase, const std::string& Target,
                     const std::string& WorkingDirectory, const std::string& Description,
                     int ShowCmd, std::string& CreatedFile) {
   CreatedFile.clear();
-  if (IsURL(Target)) {
-    std::string name = Concat({LinkBase, ".URL"});
-    if (WriteURLShortcut(Target, name)) CreatedFile = name;
-    LogShortcut(name, Target, !CreatedFile.empty());
-    return;
-  }
+  const bool url = IsURL(Target);
+  std::string name = Concat({LinkBase, url ? ".URL" : ".LNK"});
   // The platform raises when the link object cannot be made; that reaches the
   // caller. A link that cannot be saved just is not reported.
-  std::string name = Concat({LinkBase, ".LNK"});
-  if (Platform().SaveShellLink(name, Target, WorkingDirectory, Description, ShowCmd))
-    CreatedFile = name;
-  LogShortcut(name, Target, !CreatedFile.empty());
+  const bool made =
+      url ? WriteURLShortcut(Target, name)
+          : Platform().SaveShellLink(name, Target, WorkingDirectory, Description, ShowCmd);
+  if (made) CreatedFile = name;
+  LogShortcut(name, Target, made);
 }
