@@ -11,11 +11,11 @@ bool RunningOnWine();
 // installer service may write, delete or re-permission path (an allowing ACE
 // with such rights, no DACL at all, or another owner), and when the
 // descriptor cannot be read.
-bool OthersCanWriteFile(const std::string& path);
+bool OthersCanWriteFile(const std::string& path) noexcept;
 
 // Creates the folder path with the given SDDL descriptor from the start, so
 // that it is never open to others; false when it exists already or fails.
-bool CreateFolderWithSddl(const std::string& path, const char* sddl);
+bool CreateFolderWithSddl(const std::string& path, const char* sddl) noexcept;
 
 // Replaces the owner and the DACL of an existing path with those of sddl,
 // the DACL protected from inheritance.

@@ -29,7 +29,7 @@ class TLocalMem {
 
 // Under Wine every process of the Unix user is that user's administrator:
 // there is no unelevated process of the same account to guard against.
-bool IsWineUser(PSID sid) {
+bool IsWineUser(PSID sid) noexcept {
   if (!RunningOnWine()) return false;
   HANDLE token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
@@ -41,7 +41,7 @@ bool IsWineUser(PSID sid) {
   return same;
 }
 
-bool Trusted(PSID sid) {
+bool Trusted(PSID sid) noexcept {
   if (!sid || !IsValidSid(sid)) return false;
   if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid))
     return true;
@@ -60,7 +60,7 @@ bool RunningOnWine() {
   return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-bool OthersCanWriteFile(const std::string& path) {
+bool OthersCanWriteFile(const std::string& path) noexcept {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR sd = nullptr;
@@ -95,7 +95,7 @@ bool OthersCanWriteFile(const std::string& path) {
   return false;
 }
 
-bool CreateFolderWithSddl(const std::string& path, const char* sddl) {
+bool CreateFolderWithSddl(const std::string& path, const char* sddl) noexcept {
   PSECURITY_DESCRIPTOR sd = nullptr;
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
     return false;
