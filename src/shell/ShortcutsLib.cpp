@@ -6,13 +6,22 @@
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 
-bool IsURL(const std::string& text) {
-  std::string upper = text;
-  for (char& c : upper)
+namespace {
+// Whether text starts with prefix (upper case), letter case ignored.
+bool StartsWithUpper(const std::string& text, const char* prefix) {
+  for (size_t i = 0; prefix[i]; ++i) {
+    if (i >= text.size()) return false;
+    char c = text[i];
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  for (const char* prefix : {"HTTP://", "HTTPS://", "FTP://"})
-    if (upper.starts_with(prefix)) return true;
-  return false;
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+}  // namespace
+
+bool IsURL(const std::string& text) {
+  return StartsWithUpper(text, "HTTP://") || StartsWithUpper(text, "HTTPS://") ||
+         StartsWithUpper(text, "FTP://");
 }
 
 bool WriteURLShortcut(const std::string& address, const std::string& fileName) {
