@@ -41,11 +41,11 @@ const char kBannerTexts[] =
 
 bool IsBlank(unsigned char c) { return c <= 0x20; }
 
-std::string Trim(const std::string& s) {
+std::string_view Trim(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && IsBlank(s[b])) ++b;
   while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
+  return std::string_view(s.data() + b, e - b);
 }
 
 // Comment and blank lines carry no record. Only an untrimmed "#" in the first
@@ -156,8 +156,8 @@ void SplitRecord(const std::string& line, std::string& key, std::string& value) 
     value = Trim(line);
     return;
   }
-  key = Trim(line.substr(0, colon));
-  value = Trim(line.substr(colon + 1));
+  key = Trim(std::string_view(line.data(), colon));
+  value = Trim(std::string_view(line.data() + colon + 1, line.size() - colon - 1));
 }
 
 TLogFile::TLogFile(const std::string& fileName, bool writer)
