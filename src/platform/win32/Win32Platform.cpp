@@ -233,16 +233,15 @@ void TWin32Platform::StartSystemProgram(const std::string& program, const std::s
   // A bare name would be looked up beside the installer first (a downloads
   // folder); the full path and the system folder as the current one leave
   // nothing to look up.
-  std::string folder(system, n);
-  std::string file = Concat({folder, "\\", program});
+  std::string file = Concat({std::string_view(system, n), "\\", program});
   std::string commandLine = Concat({"\"", file, "\"", parameters.empty() ? "" : " ", parameters});
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showCmd);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.c_str(), &startup, &process))
+  if (!CreateProcessA(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, system,
+                      &startup, &process))
     return;  // as before: a wizard that cannot start is not worth a message
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
