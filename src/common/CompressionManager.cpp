@@ -1,6 +1,7 @@
 #include "common/CompressionManager.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "common/Errors.h"
@@ -14,8 +15,8 @@ namespace {
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool SameNameAscii(const char* a, size_t na, const std::string& b) {
-  if (na != b.size()) return false;
+bool SameNameAscii(const char* a, size_t na, const char* b, size_t nb) {
+  if (na != nb) return false;
   for (size_t i = 0; i < na; ++i)
     if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
   return true;
@@ -94,15 +95,16 @@ void TCompressionManager::ReadDirectory() {
   }
 }
 
-int32_t TCompressionManager::FindEntry(const std::string& Name) const {
+int32_t TCompressionManager::FindEntry(TTextArg Name) const {
+  const size_t length = std::strlen(Name.c_str());
   int32_t found = -1;
   for (size_t i = 0; i < FEntries.size(); ++i)
-    if (SameNameAscii(FEntries[i].Name, FEntries[i].NameLength, Name))
+    if (SameNameAscii(FEntries[i].Name, FEntries[i].NameLength, Name.c_str(), length))
       found = static_cast<int32_t>(i);
   return found;
 }
 
-int64_t TCompressionManager::GetEntrySize(const std::string& Name) const {
+int64_t TCompressionManager::GetEntrySize(TTextArg Name) const {
   int32_t i = FindEntry(Name);
   return i < 0 ? -1 : static_cast<int64_t>(FEntries[i].UnpackedSize);
 }
@@ -115,8 +117,7 @@ bool TCompressionManager::SeekToData(const TPackageEntry& entry) {
   return true;
 }
 
-void TCompressionManager::ExtractToFile(const std::string& EntryName,
-                                        const std::string& DestFileName) {
+void TCompressionManager::ExtractToFile(TTextArg EntryName, const std::string& DestFileName) {
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
   const TPackageEntry& entry = FEntries[index];
@@ -180,7 +181,7 @@ bool TCompressionManager::Report(int32_t position, int32_t total) {
   return !FCancelled;
 }
 
-void TCompressionManager::ExtractToString(const std::string& EntryName, std::string& Data) {
+void TCompressionManager::ExtractToString(TTextArg EntryName, std::string& Data) {
   Data.clear();
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
@@ -207,7 +208,7 @@ void TCompressionManager::ExtractToString(const std::string& EntryName, std::str
   Data = std::move(streams.Data);
 }
 
-std::unique_ptr<TMemoryStream> TCompressionManager::ExtractToStream(const std::string& EntryName) {
+std::unique_ptr<TMemoryStream> TCompressionManager::ExtractToStream(TTextArg EntryName) {
   std::string data;
   ExtractToString(EntryName, data);
   return std::make_unique<TMemoryStream>(std::move(data));
