@@ -8,10 +8,11 @@
 #include "common/Inflate.h"
 #include "common/PackageLocation.h"
 #include "platform/Platform.h"
+#include "platform/Raise.h"
 
 namespace {
 
-[[noreturn]] void RaiseCannotExtract() { throw Exception(kCannotExtractFile); }
+[[noreturn]] void RaiseCannotExtract() { RaiseError(kCannotExtractFile); }
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 

@@ -1,14 +1,12 @@
 #include "common/PackageLocation.h"
 
-#include "common/Errors.h"
 #include "common/PackageFormat.h"
+#include "platform/Raise.h"
 
 namespace {
 
 // Signers start the certificate table on a multiple of 8 bytes.
 constexpr int64_t kMaxSignerPadding = 7;
-
-[[noreturn]] void Raise(const char* message) { throw Exception(message); }
 
 bool ReadAt(TFileStream& file, int64_t pos, uint8_t* buffer, size_t count) {
   if (pos < 0 || pos + static_cast<int64_t>(count) > file.Size()) return false;
@@ -79,7 +77,7 @@ std::optional<TPackageBounds> LocatePackage(TFileStream& file) {
 
   // Appending to a signed file leaves the signature in the middle, where
   // nobody checks what follows it: refuse such a file rather than guess.
-  if (table->Offset + table->Size != size) Raise(kDataAfterSignature);
+  if (table->Offset + table->Size != size) RaiseError(kDataAfterSignature);
   // The trailer ends at the table, or up to 7 zero bytes before it. Of the
   // candidates, the right one is where the entries chain from the trailer's
   // offset to the trailer itself; the one with the least padding wins.
@@ -93,5 +91,5 @@ std::optional<TPackageBounds> LocatePackage(TFileStream& file) {
     if (start <= trailerPos && ChainEndsAt(file, start, trailerPos))
       return TPackageBounds{start, trailerPos, true};
   }
-  Raise(kNoPackageBeforeSignature);
+  RaiseError(kNoPackageBeforeSignature);
 }

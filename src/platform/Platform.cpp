@@ -1,6 +1,8 @@
 #include "platform/Platform.h"
 
+#include "common/Errors.h"
 #include "platform/HostPlatform.h"
+#include "platform/Raise.h"
 
 namespace {
 TPlatform* g_platform = nullptr;
@@ -9,6 +11,8 @@ TPlatform* g_platform = nullptr;
 TPlatform& Platform() { return g_platform ? *g_platform : DefaultPlatform(); }
 
 void SetPlatform(TPlatform* p) { g_platform = p; }
+
+void RaiseError(const char* message) { throw Exception(message); }
 
 int TPlatform::MessageBox(const std::string& text, const char* caption, unsigned flags) {
   return MessageBox(text, std::string(caption), flags);

@@ -7,6 +7,7 @@
 #include "common/RunLog.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
+#include "platform/Raise.h"
 #include "shell/ShellInstallLib.h"
 
 namespace {
@@ -102,8 +103,6 @@ void LogLeftOver(bool stays, const std::string& path, std::vector<std::string>* 
   if (RunLogActive()) RunLogLine(Concat({stays ? "Left in place: " : "Removed: ", path}));
 }
 
-[[noreturn]] void Raise(const char* message) { throw Exception(message); }
-
 [[noreturn]] void RaiseInOut(const EInOutError& e, const std::string& fileName) {
   int code = IoResultCode(e.ErrorCode, fileName);
   throw EInOutError(InOutErrorMessage(code), code);
@@ -181,7 +180,7 @@ TLogFile::TLogFile(const std::string& fileName, bool writer)
     return;
   }
 
-  if (!Platform().FileExists(fileName)) Raise("Uninstall log file not found.");
+  if (!Platform().FileExists(fileName)) RaiseError("Uninstall log file not found.");
   std::string content;
   try {
     // Nobody may write the log while it is being read.
@@ -234,7 +233,7 @@ void TLogFile::WriteLine(const std::string& line) {
 }
 
 void TLogFile::CarryRecords(const std::vector<std::string>& lines) {
-  if (!FWriter) Raise("Log file reader not writer.");
+  if (!FWriter) RaiseError("Log file reader not writer.");
   for (const std::string& line : lines) WriteLine(line);
 }
 
@@ -285,7 +284,7 @@ void TLogFile::AddFile(const std::string& path) {
 }
 
 void TLogFile::AddRecord(const std::string& line) {
-  if (!FWriter) Raise("Log file reader not writer.");
+  if (!FWriter) RaiseError("Log file reader not writer.");
   // In memory first: a record that fails to reach the file is still undone
   // by the rollback that follows.
   FLines.push_back(line);

@@ -1,4 +1,4 @@
-#include "common/Errors.h"
+#include "platform/Raise.h"
 #include "platform/win32/Shortcut.h"
 #include "platform/win32/WinHeader.h"
 // After WinHeader.h, so that its macro clean-up applies first.
@@ -28,7 +28,6 @@ std::string SystemErrorText(HRESULT code) {
 
 // The identifiers, spelled out here rather than taken from libuuid, which
 // would pull every GUID it knows into the installer (about 40 KiB).
-[[noreturn]] void Raise(std::string message) { throw Exception(std::move(message)); }
 
 const CLSID kClsidShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidUnknown = {0x00000000, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
@@ -49,14 +48,14 @@ TShortcut::TShortcut() {
                        kIidUnknown, reinterpret_cast<void**>(&ComObject));
   if (FAILED(hr)) {
     ComObject = nullptr;
-    Raise(SystemErrorText(hr));
+    RaiseError(SystemErrorText(hr).c_str());
   }
   if (FAILED(ComObject->QueryInterface(kIidShellLinkA, reinterpret_cast<void**>(&ShellLink))) ||
       FAILED(ComObject->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&PersistFile)))) {
     ReleaseRef(PersistFile);
     ReleaseRef(ShellLink);
     ReleaseRef(ComObject);
-    Raise("Interface not supported");
+    RaiseError("Interface not supported");
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "common/Errors.h"
 #include "platform/Concat.h"
+#include "platform/Raise.h"
 #include "platform/win32/HostFiles.h"
 #include "platform/win32/Security.h"
 #include "platform/win32/Shortcut.h"
@@ -344,7 +345,6 @@ namespace {
 // looked up beside the program first (a planted copy in a downloads folder
 // would run), before any search-order hardening in main could act. So it is
 // loaded on demand, from the system folder only.
-[[noreturn]] void Fail(const char* message) { throw Exception(message); }
 
 BOOL DefaultPrinterName(char* buffer, DWORD* size) {
   using TGetDefaultPrinterA = BOOL(WINAPI*)(char*, DWORD*);
@@ -407,7 +407,7 @@ HDC TWin32Platform::CreatePrinterDC() {
 
 void TWin32Platform::PrintRichText(const std::string& documentName, const std::string& richText) {
   HDC dc = CreatePrinterDC();
-  if (!dc) Fail("There is no default printer currently selected.");
+  if (!dc) RaiseError("There is no default printer currently selected.");
   static HMODULE richEdit = LoadLibraryA("riched20.dll");
   // A hidden control lays the text out, page by page, onto the printer.
   HWND edit = richEdit ? CreateWindowExA(0, RICHEDIT_CLASSA, "", ES_MULTILINE | WS_POPUP, 0, 0, 100,
@@ -415,7 +415,7 @@ void TWin32Platform::PrintRichText(const std::string& documentName, const std::s
                        : nullptr;
   if (!edit) {
     DeleteDC(dc);
-    Fail("Cannot create the rich-text control.");
+    RaiseError("Cannot create the rich-text control.");
   }
   SendMessageA(edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   SETTEXTEX how{ST_DEFAULT, CP_ACP};  // "{\rtf" text is read as RTF, other text as plain
@@ -463,7 +463,7 @@ void TWin32Platform::PrintRichText(const std::string& documentName, const std::s
     AbortDoc(dc);
   DeleteDC(dc);
   DestroyWindow(edit);
-  if (!ok) Fail("Printing failed.");
+  if (!ok) RaiseError("Printing failed.");
 }
 
 TComInit::TComInit() : FSucceeded(SUCCEEDED(CoInitialize(nullptr))) {}
