@@ -44,12 +44,13 @@ std::string AddTrailingBackslash(const std::string& path) {
 }
 
 std::string RemoveDoubleBackslashes(const std::string& path) {
-  std::string result;
-  result.reserve(path.size());
+  std::string result = path;
+  size_t kept = 0;
   for (char c : path) {
-    if (c == '\\' && !result.empty() && result.back() == '\\') continue;
-    result += c;
+    if (c == '\\' && kept > 0 && result[kept - 1] == '\\') continue;
+    result[kept++] = c;
   }
+  result.resize(kept);
   return result;
 }
 
