@@ -1,7 +1,6 @@
 #include "common/CompressionManager.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 
 #include "common/Errors.h"
@@ -96,16 +95,15 @@ void TCompressionManager::ReadDirectory() {
   }
 }
 
-int32_t TCompressionManager::FindEntry(TTextArg Name) const {
-  const size_t length = std::strlen(Name.c_str());
+int32_t TCompressionManager::FindEntry(std::string_view Name) const {
   int32_t found = -1;
   for (size_t i = 0; i < FEntries.size(); ++i)
-    if (SameNameAscii(FEntries[i].Name, FEntries[i].NameLength, Name.c_str(), length))
+    if (SameNameAscii(FEntries[i].Name, FEntries[i].NameLength, Name.data(), Name.size()))
       found = static_cast<int32_t>(i);
   return found;
 }
 
-int64_t TCompressionManager::GetEntrySize(TTextArg Name) const {
+int64_t TCompressionManager::GetEntrySize(std::string_view Name) const {
   int32_t i = FindEntry(Name);
   return i < 0 ? -1 : static_cast<int64_t>(FEntries[i].UnpackedSize);
 }
@@ -118,7 +116,7 @@ bool TCompressionManager::SeekToData(const TPackageEntry& entry) {
   return true;
 }
 
-void TCompressionManager::ExtractToFile(TTextArg EntryName, const std::string& DestFileName) {
+void TCompressionManager::ExtractToFile(std::string_view EntryName, const std::string& DestFileName) {
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
   const TPackageEntry& entry = FEntries[index];
@@ -182,7 +180,7 @@ bool TCompressionManager::Report(int32_t position, int32_t total) {
   return !FCancelled;
 }
 
-void TCompressionManager::ExtractToString(TTextArg EntryName, std::string& Data) {
+void TCompressionManager::ExtractToString(std::string_view EntryName, std::string& Data) {
   Data.clear();
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
@@ -209,7 +207,7 @@ void TCompressionManager::ExtractToString(TTextArg EntryName, std::string& Data)
   Data = std::move(streams.Data);
 }
 
-std::unique_ptr<TMemoryStream> TCompressionManager::ExtractToStream(TTextArg EntryName) {
+std::unique_ptr<TMemoryStream> TCompressionManager::ExtractToStream(std::string_view EntryName) {
   std::string data;
   ExtractToString(EntryName, data);
   return std::make_unique<TMemoryStream>(std::move(data));

@@ -7,12 +7,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/MemoryStream.h"
 #include "common/PackageFormat.h"
 #include "platform/FileStream.h"
-#include "platform/TextArg.h"
 
 class TCompressionManager {
  public:
@@ -34,26 +34,26 @@ class TCompressionManager {
 
   // Index of the last entry whose name equals Name, ignoring the case of the
   // ASCII letters only; -1 when none does.
-  int32_t FindEntry(TTextArg Name) const;
+  int32_t FindEntry(std::string_view Name) const;
   // Unpacked size of the entry, or -1 when there is none. 64-bit so that a
   // hostile header can never make a sum look smaller.
-  int64_t GetEntrySize(TTextArg Name) const;
+  int64_t GetEntrySize(std::string_view Name) const;
 
   // Creates DestFileName and fills it with the entry's content in chunks,
   // firing OnProgress and stopping early (normally) once Cancelled is set.
   // No such entry: nothing happens. A damaged entry or a failure while
   // unpacking raises Exception("Cannot extract file.") after closing the
   // destination, which keeps what was written.
-  void ExtractToFile(TTextArg EntryName, const std::string& DestFileName);
+  void ExtractToFile(std::string_view EntryName, const std::string& DestFileName);
   // The same chunk loop for the entry at Index, into an open stream (which it
   // does not close). Used by tools that check or copy entries.
   void ExtractEntry(int32_t Index, TFileStream& Dest);
 
   // The whole content in memory; empty when there is no such entry. A damaged
   // entry raises Exception("Cannot extract file.").
-  void ExtractToString(TTextArg EntryName, std::string& Data);
+  void ExtractToString(std::string_view EntryName, std::string& Data);
   // As ExtractToString, in a new stream positioned at 0 (never null).
-  std::unique_ptr<TMemoryStream> ExtractToStream(TTextArg EntryName);
+  std::unique_ptr<TMemoryStream> ExtractToStream(std::string_view EntryName);
 
   void SetCancel(bool Value) { FCancelled = Value; }
 
