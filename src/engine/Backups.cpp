@@ -4,6 +4,7 @@
 // new log, so that the uninstaller still removes what only the old one had.
 #include <algorithm>
 #include <exception>
+#include <set>
 
 #include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
@@ -39,8 +40,8 @@ bool InsertSorted(std::vector<std::string>& list, const std::string& key) {
 
 std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
                                         const std::vector<std::string>& newFiles) {
-  std::vector<std::string> seen;
-  for (const std::string& f : newFiles) InsertSorted(seen, Concat({"file:", PathKey(f)}));
+  std::set<std::string> seen;  // as many as the two logs have records
+  for (const std::string& f : newFiles) seen.insert(Concat({"file:", PathKey(f)}));
   std::vector<std::string> carried;
   for (const std::string& line : oldLines) {
     if (!IsRecord(line)) continue;
@@ -49,7 +50,7 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
     if (key == "Title") continue;
     // Kept in its first place: the oldest copy is undone last, after
     // everything that may lie inside what it names.
-    if (!InsertSorted(seen, PathKey(Concat({key, ":", value})))) continue;
+    if (!seen.insert(PathKey(Concat({key, ":", value}))).second) continue;
     carried.push_back(line);
   }
   return carried;
@@ -58,7 +59,7 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
 bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   TPlatform& p = Platform();
   if (!p.FileExists(file) ||
-      std::binary_search(madeByRun_.begin(), madeByRun_.end(), PathKey(file)))
+      madeByRun_.count(PathKey(file)) != 0)
     return true;
   if (p.FileReadOnly(file)) {
     why = "The file is read-only.";
@@ -76,7 +77,7 @@ bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   return true;
 }
 
-void TMainForm::MadeByRun(const std::string& file) { InsertSorted(madeByRun_, PathKey(file)); }
+void TMainForm::MadeByRun(const std::string& file) { madeByRun_.insert(PathKey(file)); }
 
 void TMainForm::RestoreBackups() {
   TPlatform& p = Platform();

@@ -3,6 +3,7 @@
 // routines (start-up, page sequence, installation run, rollback).
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -123,11 +124,13 @@ class TMainForm {
   std::vector<std::string> knownDirs_;  // folders that exist (or were made) in this run, sorted
   // (file, its backup) in the order made, and the files this run created.
   std::vector<std::pair<std::string, std::string>> backups_;
-  std::vector<std::string> madeByRun_;  // their keys (PathKey), sorted
+  // Their keys (PathKey). A set: one insert per file must stay cheap for
+  // tens of thousands of files, in any order.
+  std::set<std::string> madeByRun_;
 };
 
 // Adds key to a sorted list unless it is there already; true when added.
-// A sorted vector serves the engine's few lookups in less code than a set.
+// A sorted vector serves short lists in less code than a set.
 bool InsertSorted(std::vector<std::string>& list, const std::string& key);
 
 // A script's integer: optional leading blanks and sign, then decimal digits,
