@@ -67,7 +67,7 @@ bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   }
   std::string backup = Concat({file, ".bwbackup"});
   for (int n = 1; p.FileExists(backup) || p.DirectoryExists(backup); ++n)
-    backup = Concat({file, ".bwbackup", Decimal(n)});
+    backup = Concat({file, ".bwbackup", DecimalText(n)});
   if (!p.MoveFileTo(file, backup)) {
     why = "The file is in use by another program, or cannot be replaced.";
     return false;

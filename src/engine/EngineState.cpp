@@ -1,6 +1,7 @@
 #include "engine/EngineState.h"
 
 #include "common/CompressionManager.h"
+#include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
 #include "shell/ShellInstallLib.h"
@@ -45,14 +46,8 @@ std::vector<std::string> ScriptLines(const char* section) {
   return lines ? std::move(*lines) : std::vector<std::string>();
 }
 
-int MessageBoxText(std::string_view text, std::string_view caption, unsigned flags) {
-  return Platform().MessageBox(std::string(text), std::string(caption), flags);
-}
-
-std::string Decimal(int64_t n) { return std::to_string(n); }
-
 std::string KiBText(int64_t bytes) {
-  std::string text = Decimal(bytes / 1024);
+  std::string text = DecimalText(bytes / 1024);
   text += " kb";
   return text;
 }

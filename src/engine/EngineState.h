@@ -42,10 +42,6 @@ int64_t GetFreeSpace(const std::string& path);
 bool ScriptHas(const char* section);  // false without a script
 std::string ScriptValue(const char* section);  // empty when missing
 std::vector<std::string> ScriptLines(const char* section);  // empty when missing
-// Platform().MessageBox with the texts built in one place.
-int MessageBoxText(std::string_view text, std::string_view caption, unsigned flags);
-// A number in decimal, as std::to_string writes it.
-std::string Decimal(int64_t n);
 // Bytes as whole KiB: "123 kb".
 std::string KiBText(int64_t bytes);
 // A path inside the installation directory.

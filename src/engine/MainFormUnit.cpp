@@ -31,7 +31,7 @@ void TMainForm::FormCloseQuery(bool& canClose) {
     canClose = true;
     return;
   }
-  int answer = MessageBoxText(
+  int answer = Platform().MessageBox(
       Concat({"Closing this program will cancel the installation. Are you sure you wish to "
               "cancel installing ",
               ProductTitle, "?"}),

@@ -83,7 +83,7 @@ void TMainForm::PreviousPage() {
   TWizardForm& w = *wizard_;
   switch (PageIndex) {
     case 1: {
-      int answer = MessageBoxText(
+      int answer = Platform().MessageBox(
           Concat({"If you do not agree to the license and disclaimer, you may not install ",
                   ProductTitle, ".\r\rAre you sure you wish to cancel installing ", ProductTitle,
                   "?"}),

@@ -26,11 +26,10 @@ void LogLines(const std::string& text) {
 
 // An error that ends the program before the wizard: logged, and shown
 // unless the run is silent.
-int Fail(const TSetupOptions& options, std::string_view text, std::string_view caption,
+int Fail(const TSetupOptions& options, const std::string& text, const std::string& caption,
          unsigned flags, int code) {
-  std::string message(text);
-  RunLogError(message);
-  if (!options.Silent) MessageBoxText(message, caption, flags);
+  RunLogError(text);
+  if (!options.Silent) Platform().MessageBox(text, caption, flags);
   return code;
 }
 
@@ -40,7 +39,7 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
     if (RunLogActive())
       LogLines(SetupUsage());
     else
-      MessageBoxText(SetupUsage(), "Setup", mb::OK | mb::IconInformation);
+      Platform().MessageBox(SetupUsage(), "Setup", mb::OK | mb::IconInformation);
     return ExitInstalled;
   }
 
@@ -90,12 +89,12 @@ int RunSetup(const std::string& commandLine, const std::function<int(TMainForm&)
   if (!valid) {
     RunLogError("Bad command line", error);
     if (!options.Silent)
-      MessageBoxText(Concat({error, "\r\n\r\n", SetupUsage()}), "Setup Error", kErrorFlags);
+      Platform().MessageBox(Concat({error, "\r\n\r\n", SetupUsage()}), "Setup Error", kErrorFlags);
     code = ExitBadCommandLine;
   } else {
     code = Checked(options, runWizard);
   }
-  RunLogLine(Concat({"Exit code: ", Decimal(code)}));
+  RunLogLine(Concat({"Exit code: ", DecimalText(code)}));
   RunLogClose();
   return code;
 }

@@ -41,7 +41,7 @@ int TMainForm::ExitCode() const {
 int TMainForm::ShowMessage(const std::string& text, const char* caption, unsigned flags) {
   // Each box the engine shows reports something that went wrong.
   RunLogError(text);
-  if (!silent_) return MessageBoxText(text, caption, flags);
+  if (!silent_) return Platform().MessageBox(text, caption, flags);
   return (flags & 0xF) == mb::YesNo ? mb::IdNo : mb::IdOk;
 }
 

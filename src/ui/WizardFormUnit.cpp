@@ -108,7 +108,7 @@ void TWizardForm::SpaceTimerTimer() { UpdateDiskSpace(); }
 
 void TWizardForm::UpdateDiskSpace() {
   FreeSpace = GetFreeSpace(edtLocation.Text());
-  lblSpaceAvailable.SetCaption(std::to_string(FreeSpace / 1024) + " kb");
+  lblSpaceAvailable.SetCaption(KiBText(FreeSpace));
   lblInsufficientDiskSpace.SetVisible(InstallSize > FreeSpace);
 }
 
