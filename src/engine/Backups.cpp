@@ -47,13 +47,29 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
     if (!IsRecord(line)) continue;
     std::string key, value;
     SplitRecord(line, key, value);
-    if (key == "Title") continue;
+    // The new log names its own product; backups it has put away for good.
+    if (key == "Title" || key == "Product" || key == "Backup") continue;
     // Kept in its first place: the oldest copy is undone last, after
     // everything that may lie inside what it names.
     if (!seen.insert(PathKey(Concat({key, ":", value}))).second) continue;
     carried.push_back(line);
   }
   return carried;
+}
+
+std::vector<std::string> OldLogLines(const std::string& logName) {
+  TLogFile old(logName, false);
+  std::vector<std::string> lines;
+  std::string key, value, file, backup;
+  while (old.ReadPrevious(key, value)) {
+    // A backup that a run could not take away after it had succeeded is an
+    // ordinary leftover file now.
+    if (key == "Backup" && SplitBackup(value, file, backup) && Platform().FileExists(backup))
+      lines.push_back(Concat({"File: ", backup}));
+    lines.push_back(Concat({key, ": ", value}));
+  }
+  std::reverse(lines.begin(), lines.end());
+  return lines;
 }
 
 bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
@@ -68,6 +84,9 @@ bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   std::string backup = Concat({file, ".bwbackup"});
   for (int n = 1; p.FileExists(backup) || p.DirectoryExists(backup); ++n)
     backup = Concat({file, ".bwbackup", DecimalText(n)});
+  // On the disk before the rename: a run cut short in between still knows
+  // where the old file went.
+  if (LogFile) LogFile->AddBackup(file, backup);
   if (!p.MoveFileTo(file, backup)) {
     why = "The file is in use by another program, or cannot be replaced.";
     return false;
@@ -89,6 +108,22 @@ void TMainForm::RestoreBackups() {
   }
   backups_.clear();
   madeByRun_.clear();
+}
+
+bool TMainForm::CommitLog() {
+  try {
+    LogFile->MoveTo(InstallPath("uninstall.log"));
+  } catch (const EInOutError& e) {
+    StopRunLogFailed(e);
+    return false;
+  }
+  committed_ = true;
+  try {
+    LogFile->Reopen();
+  } catch (const EInOutError&) {
+    // The log is complete; only later records (desktop icons) cannot follow.
+  }
+  return true;
 }
 
 void TMainForm::DiscardBackups() {

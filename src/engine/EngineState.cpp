@@ -8,6 +8,7 @@
 #include "uninstall_log/UninstallLog.h"
 
 std::string ProductTitle = "product";
+std::string ProductId = "product";
 uint32_t StartColor = 8347213;
 uint32_t EndColor = 2365465;
 const uint8_t GradientBands = 255;
@@ -60,6 +61,7 @@ std::string InstallPath(std::string_view relative) {
 
 void ResetEngineState() {
   ProductTitle = "product";
+  ProductId = "product";
   StartColor = 8347213;
   EndColor = 2365465;
   PageIndex = 0;

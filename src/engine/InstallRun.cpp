@@ -9,6 +9,7 @@
 #include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
 #include "platform/Concat.h"
+#include "platform/PathRules.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
 #include "shell/RunAndWaitUnit.h"
@@ -36,30 +37,6 @@ std::string MissingPart(const std::string& installDir) {
     if (!created.empty() && created.back() == '\\') created.pop_back();
   }
   return created;
-}
-
-// Folders this run created outside Program Files get its protection, top
-// level first, before anything goes into them: otherwise they inherit what
-// their parent allows (on a drive's root, "Authenticated Users: modify"), and
-// the elevated uninstaller would later act on what others could change.
-void ProtectNewFolders(const std::string& installDir, const std::string& created) {
-  if (created.empty()) return;
-  for (const char* value : {"ProgramFilesDir", "ProgramFilesDir (x86)"}) {
-    std::string programFiles;
-    try {
-      programFiles = ReadRegistryString(TRegRoot::LocalMachine,
-                                        "Software\\Microsoft\\Windows\\CurrentVersion", value);
-    } catch (const ERegistryException&) {
-      continue;  // no folder we can tell: protect as anywhere else
-    }
-    if (!programFiles.empty() && PathIsInside(installDir, programFiles)) return;
-  }
-  std::vector<std::string> levels = {installDir};
-  for (size_t i = created.find('\\'); i != std::string::npos; i = created.find('\\', i + 1))
-    levels.push_back(ParentPath(levels.back()));
-  for (auto level = levels.rbegin(); level != levels.rend(); ++level)
-    if (!Platform().ProtectFolder(*level))
-      throw Exception("Its permissions cannot be limited to administrators.");
 }
 
 // The error when a record cannot reach the log: the run cannot go on, since
@@ -116,40 +93,32 @@ void TMainForm::InstallFirstStage() {
   InstallDir = w.edtLocation.Text();
   knownDirs_.clear();
 
-  std::string created = MissingPart(InstallDir);
+  std::string created = WithChooserLevels(MissingPart(InstallDir));
+  DropUnusedChooserFolders();
   Platform().ForceDirectories(InstallDir);  // a failure shows when the log is made
 
+  // The run writes its journal; the log of an earlier installation stays as
+  // it is until the run has succeeded, and its records live on in the new one.
   std::string logName = InstallPath("uninstall.log");
-  bool logExisted = Platform().FileExists(logName);
   std::vector<std::string> files = ScriptLines("files");
   std::vector<std::string> carried;
   try {
     ProtectNewFolders(InstallDir, created);
-    if (logExisted) {
-      // A reinstallation: the old log stays as it is until the run has
-      // succeeded, and its records live on in the new one.
+    if (Platform().FileExists(logName)) {
       std::vector<std::string> newFiles(1, logName);
       for (const std::string& line : files) newFiles.push_back(InstallPath(TargetOf(line)));
       try {
-        TLogFile old(logName, false);
-        std::vector<std::string> lines;
-        std::string key, value;
-        while (old.ReadPrevious(key, value))
-          lines.insert(lines.begin(), Concat({key, ": ", value}));
-        carried = CarriedRecords(lines, newFiles);
+        carried = CarriedRecords(OldLogLines(logName), newFiles);
       } catch (const std::exception&) {
-        // Unreadable: nothing to carry over; it is kept all the same.
+        // Unreadable: nothing to carry over; it is replaced all the same.
       }
-      std::string why;
-      if (!BackUpExisting(logName, why)) throw Exception(Concat({"\"", logName, "\": ", why}));
     }
-    LogFile = std::make_unique<TLogFile>(logName, true);
+    LogFile = std::make_unique<TLogFile>(JournalName(logName), true);
   } catch (const std::exception& e) {
     // Nothing may stay behind: take away what was made for the log, and let
     // the user choose another place.
     LogFile.reset();
-    if (!logExisted) Platform().DeleteFileAt(logName);
-    RestoreBackups();
+    Platform().DeleteFileAt(JournalName(logName));
     if (!created.empty()) UndoLogRecord("Directory", Concat({created, ";", InstallDir}));
     ShowMessage(Concat({"The installation directory \"", InstallDir, "\" cannot be used:\r\r",
                         e.what(), "\r\rPlease choose another location."}),
@@ -159,10 +128,13 @@ void TMainForm::InstallFirstStage() {
     stageRunning_ = false;
     return;
   }
-  MadeByRun(logName);
+  committed_ = false;
   try {
-    LogFile->AddTitle(ProductTitle);
+    // What was carried stands before the title: the records after it are
+    // this run's own, the ones a run cut short has to undo.
     LogFile->CarryRecords(carried);
+    LogFile->AddTitle(ProductTitle);
+    if (ProductId != ProductTitle) LogFile->AddProduct(ProductId);
     if (!created.empty()) LogFile->AddDirectory(InstallDir, created);
     LogFile->AddFile(logName);
 
@@ -265,7 +237,10 @@ void TMainForm::FileProgress(TCompressionManager* sender, int32_t position, int3
 }
 
 void TMainForm::CreateDirectoryChain(const std::string& path) {
-  std::string rest = RemoveDoubleBackslashes(path), built;
+  std::string rest = RemoveDoubleBackslashes(path);
+  // From the root on: a drive, or a share as a whole.
+  std::string built = rest.substr(0, RootLength(rest));
+  rest.erase(0, built.size());
   while (!rest.empty()) {
     size_t p = rest.find('\\');
     std::string part = p == std::string::npos ? rest : rest.substr(0, p + 1);
@@ -321,8 +296,10 @@ void TMainForm::InstallSecondStage() {
     StopRunLogFailed(e);
     return;
   }
-  // Everything of the new installation is in place and logged: the old files
-  // are no longer needed. The registration follows, and no rollback after it.
+  // Everything of the new installation is in place and logged: its log takes
+  // the old one's place, and the old files are no longer needed. The
+  // registration follows, and no rollback after it.
+  if (!CommitLog()) return;
   DiscardBackups();
 
   Register();

@@ -41,6 +41,7 @@ void TMainForm::FormCloseQuery(bool& canClose) {
 
 void TMainForm::FormClose() {
   StopRunOnClose();
+  if (!stageRunning_) DropUnusedChooserFolders();
   // Every record is on disk already. A rollback still waiting for the file
   // being unpacked keeps the log; it releases it when done.
   if (!(Aborting && Extracting)) LogFile.reset();

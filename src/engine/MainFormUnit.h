@@ -83,6 +83,14 @@ class TMainForm {
 
   TWizardForm& Wizard() { return *wizard_; }
 
+  // Why this product cannot be installed into folder (typed or chosen); empty
+  // when it can, and folder then holds its canonical form. A run of this
+  // product cut short there is undone on the way.
+  std::string TargetUnusableBecause(std::string& folder);
+  // Folders the directory chooser has just made, top level first: protected
+  // now, and recorded by the run when the installation goes into them.
+  void AdoptChooserFolders(const std::vector<std::string>& made);
+
  private:
   TWizardForm& CreateWizard();  // the wizard's form, made once by FormCreate
   void InstallFirstStage();
@@ -114,6 +122,14 @@ class TMainForm {
   void StopRunLogFailed(const EInOutError& e);  // a record could not be written
   void StopRunFileFailed(const std::string& file, const std::string& why);
   bool Halted() const;  // cancelled, or the run stopped
+  // Undoes runs cut short in the registered folder and the proposed one.
+  void RecoverInterruptedRuns();
+  // created (the missing tail of InstallDir) extended by the levels above it
+  // that the chooser made.
+  std::string WithChooserLevels(const std::string& created) const;
+  void DropUnusedChooserFolders();  // chooser folders the installation does not use
+  // The run's journal becomes the log: no rollback after this.
+  bool CommitLog();
 
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
@@ -121,7 +137,9 @@ class TMainForm {
   bool stopRequested_ = false;          // a confirmed close asked the run to stop
   bool installFailed_ = false;          // a file could not be unpacked
   bool silent_ = false;                 // /S: no views, no questions
+  bool committed_ = false;              // the run's log has replaced the earlier one
   std::vector<std::string> knownDirs_;  // folders that exist (or were made) in this run, sorted
+  std::vector<std::string> chooserDirs_;  // made by the directory chooser, top level first
   // (file, its backup) in the order made, and the files this run created.
   std::vector<std::pair<std::string, std::string>> backups_;
   // Their keys (PathKey). A set: one insert per file must stay cheap for
@@ -138,10 +156,20 @@ bool InsertSorted(std::vector<std::string>& list, const std::string& key);
 bool ParseScriptInteger(const std::string& text, int32_t& value);
 
 // The records of an earlier installation's log (its lines) that a new log
-// over the same folder takes over: every record but titles, those naming the
-// new log or a file the new run will write (letter case ignored), and repeats.
+// over the same folder takes over: every record but titles, products and
+// backups, those naming the new log or a file the new run will write (letter
+// case ignored), and repeats.
+// The records of the log at logName, oldest first, as "key: value" lines; a
+// backup that still exists is named by a File record too. Raises as TLogFile.
+std::vector<std::string> OldLogLines(const std::string& logName);
 std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
                                         const std::vector<std::string>& newFiles);
+
+// Gives the levels of created (the tail of installDir that the run made) the
+// protection of Program Files, unless they lie inside it; raises on failure.
+void ProtectNewFolders(const std::string& installDir, const std::string& created);
+// Undoes a run cut short in folder (see Recovery.cpp); false when there was none.
+bool RollBackInterruptedRun(const std::string& folder);
 
 // The uninstall command for an installation directory; quoted when it holds
 // a blank, so that Windows never runs a program from a prefix of the path.

@@ -38,9 +38,23 @@ void TMainForm::NextPage() {
       w.btnPrevious.SetCaption("<< &Previous");
       w.SpaceTimer.SetEnabled(true);
       break;
-    case 2:
+    case 2: {
       w.SpaceTimer.SetEnabled(false);
       w.btnNext.Hide();
+      std::string folder = w.edtLocation.Text();
+      std::string why = TargetUnusableBecause(folder);
+      if (!why.empty()) {
+        ShowMessage(Concat({"The installation directory \"", folder, "\" cannot be used: ", why,
+                            ".\r\rPlease choose another location."}),
+                    "Error", mb::OK | mb::IconExclamation);
+        w.btnNext.Show();
+        w.SpaceTimer.SetEnabled(true);
+        return;
+      }
+      if (folder != w.edtLocation.Text()) {
+        w.edtLocation.SetText(folder);
+        w.UpdateDiskSpace();
+      }
       if (InstallSize > FreeSpace) {
         ShowMessage(
             Concat({"There is insufficient disk space free on the selected drive to install ",
@@ -54,6 +68,7 @@ void TMainForm::NextPage() {
       RunLogLine(Concat({"Installing into: ", w.edtLocation.Text()}));
       InstallFirstStage();
       break;
+    }
     case 3:
     case 4:
       // Next stays visible while a stage works, but the stages advance by

@@ -4,6 +4,7 @@
 #include "common/CompressionManager.h"
 #include "engine/MainFormUnit.h"
 #include "platform/Concat.h"
+#include "platform/PathRules.h"
 #include "platform/Platform.h"
 #include "ui/WizardFormUnit.h"
 #include "uninstall_log/UninstallLog.h"
@@ -42,6 +43,7 @@ void TMainForm::RollbackInstallation() {
   } catch (const std::exception&) {
     // Its records are in memory; the file is removed all the same.
   }
+  const std::string journal = log->FileName();
   TWizardForm& w = *wizard_;
   w.prgTotal.SetMin(0);
   w.prgTotal.SetMax(log->LineCount());
@@ -50,20 +52,28 @@ void TMainForm::RollbackInstallation() {
   w.prgFile.SetPosition(1);
   Pump();
   std::string key, value;
+  std::vector<std::string> directories;
   while (log->ReadPrevious(key, value)) {
     w.lblTotalProgress.SetCaption("Cancelling installation...");
     w.lblInstallingFile.SetCaption(Concat({"Removing ", value, "..."}));
     w.prgFile.SetPosition(1);
     PumpFrame();
     RemoveLoggedItem(key, value);
+    if (key == "Directory") directories.push_back(value);
     w.prgFile.SetPosition(0);
     w.prgTotal.SetPosition(w.prgTotal.Position() - 1);
     PumpFrame();
   }
   RestoreBackups();
+  if (!committed_ && Platform().DeleteFileAt(journal))
+    for (const std::string& d : directories) UndoLogRecord("Directory", d);  // empty only now
   if (!closed_) LogFile = std::move(log);
 }
 
 void TMainForm::RemoveLoggedItem(const std::string& key, const std::string& value) {
+  // Backups come back afterwards, all together; the log itself is the
+  // earlier installation's until the run has succeeded.
+  if (key == "Backup") return;
+  if (key == "File" && !committed_ && SameName(value, InstallPath("uninstall.log"))) return;
   UndoLogRecord(key, value);
 }

@@ -8,28 +8,6 @@
 #include "platform/Platform.h"
 #include "ui/WizardFormUnit.h"
 
-namespace {
-
-// Why a path is no full path the system can create ("X:\\..." or
-// "\\\\server\\share\\...", without the characters no file name may hold);
-// empty when it is one.
-std::string UnusableBecause(const std::string& path) {
-  bool drive = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
-               ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  bool unc = path.size() > 2 && path[0] == '\\' && path[1] == '\\';
-  if (!drive && !unc) return "it is not a full path (such as C:\\Programs\\Product)";
-  for (size_t i = 0; i < path.size(); ++i) {
-    char c = path[i];
-    if ((c == ':' && i != 1) || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' ||
-        c == '*' || static_cast<unsigned char>(c) < 32)
-      return Concat({"it holds the character '", std::string_view(&c, 1),
-                     "', which no folder name may hold"});
-  }
-  return {};
-}
-
-}  // namespace
-
 int TMainForm::ExitCode() const {
   if (installFailed_) return ExitFailed;
   // On the last page everything is installed and registered; closing it
@@ -52,13 +30,13 @@ int TMainForm::RunSilent(const std::string& targetDir) {
   // Whoever starts /S has accepted the licence and chosen the defaults; only
   // the program to launch stays unstarted, since nobody is there to use it.
   w.chkLaunchNow.SetChecked(false);
-  const std::string& target = w.edtLocation.Text();  // the run does not change it
-
-  std::string why = UnusableBecause(target);
+  std::string target = w.edtLocation.Text();
+  std::string why = TargetUnusableBecause(target);
   if (!why.empty()) {
     RunLogError(Concat({"The folder \"", target, "\" cannot be used"}), why);
     return ExitTargetUnusable;
   }
+  w.edtLocation.SetText(target);  // canonical now; the run does not change it
   w.UpdateDiskSpace();
   if (InstallSize > FreeSpace) {
     bool known = FreeSpace >= 0;

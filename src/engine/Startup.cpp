@@ -58,9 +58,10 @@ void ReadColor(const char* section, uint32_t& color) {
 // bwpack: the installer is treated as damaged before anything is written.
 void CheckTargetsStayInside() {
   std::string section, line, target;
-  if (FindTargetOutside(*ScriptReader, section, line, target))
+  const char* why = "";
+  if (FindTargetOutside(*ScriptReader, section, line, target, &why))
     Damaged({": its install script places \"", target, "\" outside the installation folder ([",
-             section, "] line \"", line, "\")."});
+             section, "] line \"", line, "\"): ", why, "."});
 }
 
 }  // namespace
@@ -123,7 +124,9 @@ void TMainForm::FormCreate() {
     if (PackageReader->FindEntry(name) < 0) Damaged({": its package lacks the entry \"", name, "\"."});
 
   if (ScriptHas("title")) ProductTitle = ScriptValue("title");
-  if (!LockProduct(ProductTitle)) throw ESetupAlreadyRunning(AlreadyRunningMessage(ProductTitle));
+  ProductId = ScriptValue("product id");
+  if (ProductId.find_first_not_of(' ') == std::string::npos) ProductId = ProductTitle;
+  if (!LockProduct(ProductId)) throw ESetupAlreadyRunning(AlreadyRunningMessage(ProductTitle));
   ReadColor("background start color", StartColor);
   ReadColor("background end color", EndColor);
 
@@ -154,6 +157,10 @@ void TMainForm::FormCreate() {
 
   w.edtLocation.SetText(
       Concat({AddTrailingBackslash(GetProgramFilesDir()), ScriptValue("defaultdir")}));
+
+  // A run of this product that was cut short is undone first, wherever it
+  // can be found before the person chooses anything.
+  RecoverInterruptedRuns();
 
   InstallSize = GetTotlaInstallSize();
   w.lblSpaceRequired.SetCaption(KiBText(InstallSize));

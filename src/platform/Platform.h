@@ -46,6 +46,9 @@ class TPlatform {
   virtual bool MoveFileTo(const std::string& from, const std::string& to) = 0;
   virtual bool FileReadOnly(const std::string& path) = 0;
   virtual std::string CurrentDir() = 0;
+  // The path with the short (8.3) names of its existing levels spelt out in
+  // full; the path as given when that cannot be told.
+  virtual std::string LongPathName(const std::string& path) { return path; }
   // Free bytes of a drive: 0 is the current drive, 1 is A:, 3 is C:; -1 when
   // the drive cannot be queried.
   virtual int64_t DiskFree(int drive) = 0;

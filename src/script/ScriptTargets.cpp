@@ -1,5 +1,7 @@
 #include "script/ScriptTargets.h"
 
+#include "platform/PathRules.h"
+
 namespace {
 
 // A component of dots and blanks only, with two dots or more: Windows drops
@@ -17,20 +19,25 @@ bool ClimbsUp(std::string_view part) {
 
 }  // namespace
 
-bool StaysInside(const std::string& relativePath) {
-  if (!relativePath.empty() && (relativePath[0] == '\\' || relativePath[0] == '/')) return false;
-  if (relativePath.find(':') != std::string::npos) return false;
+const char* TargetUnsafeBecause(const std::string& relativePath) {
+  if (!relativePath.empty() && (relativePath[0] == '\\' || relativePath[0] == '/'))
+    return "it is absolute";
+  if (relativePath.find(':') != std::string::npos) return "it names a drive or a stream";
   std::string_view rest = relativePath;
   for (;;) {
     const size_t end = rest.find_first_of("\\/");
-    if (ClimbsUp(rest.substr(0, end))) return false;
-    if (end == std::string_view::npos) return true;
+    std::string_view level = rest.substr(0, end);
+    if (ClimbsUp(level)) return "it climbs out with \"..\"";
+    if (level != "." && HasTrailingDotOrBlank(level))
+      return "a level ends in a dot or a blank, which Windows drops";
+    if (IsDeviceName(level)) return "a level is a device name (such as NUL or COM1)";
+    if (end == std::string_view::npos) return nullptr;
     rest.remove_prefix(end + 1);
   }
 }
 
 bool FindTargetOutside(const TINFReader& script, std::string& section, std::string& line,
-                       std::string& target) {
+                       std::string& target, const char** why) {
   for (const char* name : {"files", "directories"}) {
     auto lines = script.GetSection(name);
     if (!lines) continue;
@@ -41,14 +48,16 @@ bool FindTargetOutside(const TINFReader& script, std::string& section, std::stri
       std::string left, right;
       TINFReader::SplitValue(l, left, right);
       const std::string* outside = nullptr;
-      if (directories && !StaysInside(left))
+      const char* reason = directories ? TargetUnsafeBecause(left) : nullptr;
+      if (reason)
         outside = &left;
-      else if (!StaysInside(right))
+      else if ((reason = TargetUnsafeBecause(right)))
         outside = &right;
       if (!outside) continue;
       section = name;
       line = l;
       target = *outside;
+      if (why) *why = reason;
       return true;
     }
   }

@@ -45,8 +45,9 @@ std::string AddTrailingBackslash(const std::string& path) {
 
 std::string RemoveDoubleBackslashes(const std::string& path) {
   std::string result = path;
-  size_t kept = 0;
-  for (char c : path) {
+  // A network path keeps the "\\\\" that starts it.
+  size_t kept = path.starts_with("\\\\") ? 2 : 0;
+  for (char c : std::string_view(path).substr(kept)) {
     if (c == '\\' && kept > 0 && result[kept - 1] == '\\') continue;
     result[kept++] = c;
   }

@@ -26,7 +26,8 @@ std::string GetProgramFilesDir();
 
 // Appends "\" unless the text is empty or already ends in one.
 std::string AddTrailingBackslash(const std::string& path);
-// Shrinks every run of "\" to a single one.
+// Shrinks every run of "\" to a single one, but for the "\\" that starts a
+// network path.
 std::string RemoveDoubleBackslashes(const std::string& path);
 // The path without its last component (one trailing "\" ignored) and the "\"
 // before it; empty when no "\" is left.

@@ -106,7 +106,7 @@ void TDirectorySelect::btnOKClick() {
         "No Directory Selected", mb::IconInformation);
     return;
   }
-  if (MakeDirectoryPresent(ChosenPath)) {
+  if (MakeDirectoryPresent(ChosenPath, &MadeDirs)) {
     ModalResult = mb::IdOk;
     return;
   }
@@ -122,12 +122,14 @@ std::vector<TControl*> TDirectorySelect::Controls() {
   return {&Form, &edtPath, &DriveComboBox, &DirectoryListBox, &btnOK, &btnCancel};
 }
 
-bool MakeDirectoryPresent(const std::string& d) {
+bool MakeDirectoryPresent(const std::string& d, std::vector<std::string>* made) {
   std::string dir = d;
   if (!dir.empty() && dir.back() == '\\') dir.pop_back();
   std::string parent = ParentPart(dir);
   if (dir.size() < 3 || dir == parent || Platform().DirectoryExists(Resolve(dir))) return true;
   if (parent.empty()) return false;
   // Top down: the first level that cannot be made ends the attempt.
-  return MakeDirectoryPresent(parent) && Platform().CreateDir(Resolve(dir));
+  if (!MakeDirectoryPresent(parent, made) || !Platform().CreateDir(Resolve(dir))) return false;
+  if (made) made->push_back(Resolve(dir));
+  return true;
 }

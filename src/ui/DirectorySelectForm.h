@@ -47,6 +47,8 @@ class TDirectorySelect {
   TButton btnCancel{"btnCancel"};
 
   std::string ChosenPath;
+  // The folders OK made to have ChosenPath present, top level first.
+  std::vector<std::string> MadeDirs;
 
   void SetStartPath(const std::string& path);
   void DirectoryListBoxChange();
@@ -61,5 +63,6 @@ class TDirectorySelect {
   std::vector<TControl*> Controls();
 };
 
-// Makes the directory D present, creating missing levels from the top down.
-bool MakeDirectoryPresent(const std::string& d);
+// Makes the directory D present, creating missing levels from the top down;
+// each level made is appended to made when given.
+bool MakeDirectoryPresent(const std::string& d, std::vector<std::string>* made = nullptr);

@@ -100,7 +100,10 @@ bool TWizardForm::Close() {
 void TWizardForm::btnBrowseClick() {
   TDirectorySelect chooser;
   chooser.SetStartPath(edtLocation.Text());
-  if (Platform().ShowDirectorySelect(chooser)) edtLocation.SetText(chooser.ChosenPath);
+  bool chosen = Platform().ShowDirectorySelect(chooser);
+  // Folders it made stay either way, protected, until the run uses or drops them.
+  if (MainForm && !chooser.MadeDirs.empty()) MainForm->AdoptChooserFolders(chooser.MadeDirs);
+  if (chosen) edtLocation.SetText(chooser.ChosenPath);
   UpdateDiskSpace();
 }
 

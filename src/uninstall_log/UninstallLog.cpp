@@ -263,6 +263,7 @@ void TLogFile::ReadHeader() {
     if (IsSkipped(line)) continue;
     SplitRecord(line, key, value);
     if (key == "Title") FTitle = value;
+    if (key == "Product") FProduct = value;
     if (key == "Source") FSource = value;
   }
 }
@@ -271,6 +272,51 @@ void TLogFile::AddTitle(const std::string& title) {
   AddRecord(Concat({"Title: ", title}));
   FTitle = title;
 }
+
+void TLogFile::AddProduct(const std::string& id) {
+  AddRecord(Concat({"Product: ", id}));
+  FProduct = id;
+}
+
+void TLogFile::AddBackup(const std::string& file, const std::string& backup) {
+  AddRecord(Concat({"Backup: ", file, ";", backup}));
+  Flush();
+}
+
+void TLogFile::MoveTo(const std::string& newName) {
+  CloseFile();
+  if (!Platform().MoveFileTo(FFileName, newName)) throw EInOutError(InOutErrorMessage(5), 5);
+  FFileName = newName;
+}
+
+void TLogFile::Reopen() {
+  if (FFile) return;
+  try {
+    FFile = Platform().OpenFile(FFileName, TFileMode::Append);
+  } catch (const EInOutError& e) {
+    RaiseInOut(e, FFileName);
+  }
+}
+
+bool SplitBackup(const std::string& value, std::string& file, std::string& backup) {
+  // The file's name may hold ";" itself: the split is where the backup's
+  // name repeats the file's.
+  static const std::string_view kSuffix = ".bwbackup";
+  for (size_t semicolon = value.find(';'); semicolon != std::string::npos;
+       semicolon = value.find(';', semicolon + 1)) {
+    std::string_view f(value.data(), semicolon), b(value);
+    b.remove_prefix(semicolon + 1);
+    if (f.empty() || !b.starts_with(f) || !b.substr(f.size()).starts_with(kSuffix)) continue;
+    std::string_view number = b.substr(f.size() + kSuffix.size());
+    if (number.find_first_not_of("0123456789") != std::string_view::npos) continue;
+    file = f;
+    backup = b;
+    return true;
+  }
+  return false;
+}
+
+std::string JournalName(const std::string& logName) { return Concat({logName, ".bwjournal"}); }
 
 void TLogFile::AddDirectory(const std::string& fullPath, const std::string& createdPart) {
   RunLogLine(Concat({"Directory: ", fullPath}));
@@ -311,6 +357,13 @@ void UndoLogRecord(const std::string& key, const std::string& value,
     if (!mayRemove || mayRemove(value, false))
       p.DeleteFileAt(value);  // already gone or locked: go on all the same
     if (leftOver || RunLogActive()) LogLeftOver(p.FileExists(value), value, leftOver);
+    return;
+  }
+  if (key == "Backup") {
+    std::string file, backup;
+    if (!SplitBackup(value, file, backup) || !p.FileExists(backup)) return;
+    if (!mayRemove || mayRemove(backup, false)) p.DeleteFileAt(backup);
+    if (leftOver || RunLogActive()) LogLeftOver(p.FileExists(backup), backup, leftOver);
     return;
   }
   if (key != "Directory") return;

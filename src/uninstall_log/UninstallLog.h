@@ -22,6 +22,12 @@ class TLogFile {
   TLogFile& operator=(const TLogFile&) = delete;
 
   void AddTitle(const std::string& title);
+  // The product's identity ("Product: id"), written only for a script that
+  // names one; without it the title is the identity.
+  void AddProduct(const std::string& id);
+  // "Backup: file;backup", on the disk before the rename it announces, so
+  // that a run cut short can always put the file back.
+  void AddBackup(const std::string& file, const std::string& backup);
   // The line holds the created part first: "Directory: part;full".
   void AddDirectory(const std::string& fullPath, const std::string& createdPart);
   void AddFile(const std::string& path);
@@ -39,6 +45,11 @@ class TLogFile {
   // Flushes and closes the file (before the rollback removes it); records
   // stay readable from memory, and later appends raise.
   void CloseFile();
+  // Closes the file and renames it to newName, replacing what has that name;
+  // raises EInOutError when the rename fails (the file then keeps its name).
+  void MoveTo(const std::string& newName);
+  // Opens the (closed) file again for appending; raises EInOutError.
+  void Reopen();
 
   // The next older record, skipping comments and blank lines; false when
   // none is left. Appending starts again from the newest record.
@@ -48,6 +59,8 @@ class TLogFile {
 
   const std::string& FileName() const { return FFileName; }
   const std::string& Title() const { return FTitle; }
+  // The product the log belongs to: its Product record, else its title.
+  const std::string& Identity() const { return FProduct.empty() ? FTitle : FProduct; }
   const std::string& Source() const { return FSource; }
   bool Writer() const { return FWriter; }
 
@@ -60,6 +73,7 @@ class TLogFile {
   bool FWriter;
   int FReadIndex = -1;
   std::string FTitle;
+  std::string FProduct;
   std::string FSource;
   std::unique_ptr<TFileStream> FFile;  // a writer's open file
 };
@@ -67,6 +81,15 @@ class TLogFile {
 // Key: the text before the first ":", value: the text after it; both without
 // characters 0x00 to 0x20 at either end. No colon: empty key, whole line.
 void SplitRecord(const std::string& line, std::string& key, std::string& value);
+
+// A "Backup" record's value: the file and its backup, which is the file's
+// name followed by ".bwbackup" and optionally a number. False for anything else.
+bool SplitBackup(const std::string& value, std::string& file, std::string& backup);
+
+// Where a run writes its log until it has succeeded ("uninstall.log.bwjournal"
+// beside the log): the earlier log stays untouched meanwhile, and a journal
+// left behind tells of a run that was cut short.
+std::string JournalName(const std::string& logName);
 
 // The 13 banner lines that open every log, each 55 characters, without line ends.
 const std::vector<std::string>& LogBanner();
@@ -77,7 +100,8 @@ std::string InOutErrorMessage(int code);
 
 // Undoes one record as the rollback and the uninstaller do: "File" deletes the
 // file; "Directory" (part;full) removes full and its parents, one level per
-// component of part; any other key does nothing. Failures are ignored; what
+// component of part; "Backup" deletes the backup (the file has a record of its
+// own); any other key does nothing. Failures are ignored; what
 // still exists afterwards is appended to leftOver when given. When given,
 // mayRemove(path, isDirectory) is asked first: a refused file stays, and a
 // refused level stays with the levels above it.

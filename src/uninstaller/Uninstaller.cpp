@@ -1,6 +1,7 @@
 #include "uninstaller/Uninstaller.h"
 
 #include <memory>
+#include <set>
 
 #include "common/Errors.h"
 #include "platform/Platform.h"
@@ -79,27 +80,37 @@ void SplitSelfHeld(const std::vector<std::string>& leftOver, const std::string& 
 }
 
 TUninstaller::TUninstaller(const std::string& logFileName) {
-  TLogFile log(logFileName, false);
-  FTitle = log.Title();
+  TPlatform& p = Platform();
   FInstallDir = ParentPath(logFileName);
+  if (p.FileExists(JournalName(logFileName))) FJournal = JournalName(logFileName);
+  // Without either, the log's reader raises "Uninstall log file not found.".
+  bool haveLog = FJournal.empty() || p.FileExists(logFileName);
   std::string key, value;
-  while (log.ReadPrevious(key, value)) FRecords.emplace_back(key, value);
+  for (const std::string& name : {FJournal, haveLog ? logFileName : std::string()}) {
+    if (name.empty()) continue;
+    TLogFile log(name, false);
+    // The installed product's title, when there is a log: the journal's run
+    // never finished.
+    FTitle = log.Title();
+    FIdentity = log.Identity();
+    while (log.ReadPrevious(key, value)) FRecords.emplace_back(key, value);
+  }
 }
 
 std::string TUninstaller::RegistrationKey() const {
   // A blank title, or one with an empty component, would name the Uninstall
   // key itself or a stranger's sibling: no key at all is the safe answer.
-  if (IsBlank(FTitle)) return {};
+  if (IsBlank(FIdentity)) return {};
   size_t start = 0;
   for (;;) {
-    size_t sep = FTitle.find('\\', start);
+    size_t sep = FIdentity.find('\\', start);
     std::string part =
-        FTitle.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+        FIdentity.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
     if (IsBlank(part)) return {};
     if (sep == std::string::npos) break;
     start = sep + 1;
   }
-  return UninstallKey + FTitle;
+  return UninstallKey + FIdentity;
 }
 
 // Another installation of a product with the same title may have taken the
@@ -160,6 +171,7 @@ void TUninstaller::Run() {
     ++done;
   }
 
+  if (!FJournal.empty() && guard.MayRemove(FJournal, false)) p.DeleteFileAt(FJournal);
   std::string key = RegistrationKey();
   if (OnProgress && !key.empty()) OnProgress(done, total, RegistryRootName + key);
   bool unregistered = RemoveRegistration();
@@ -171,11 +183,12 @@ void TUninstaller::Run() {
 
   // Something removed later can free a folder reported earlier, so what stays
   // is judged at the end.
-  for (const std::string& item : candidates) {
-    if (!Exists(p, item)) continue;
-    bool known = false;
-    for (const std::string& seen : FLeftOver) known = known || SamePath(seen, item);
-    if (!known) FLeftOver.push_back(item);
+  std::set<std::string> seen;  // one look-up per item, however many stay
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    const std::string& item = candidates[i];
+    // The progress window keeps answering while a long list is judged.
+    if (OnProgress && i % 256 == 255) OnProgress(total - 1, total, item);
+    if (Exists(p, item) && seen.insert(NormalPath(item)).second) FLeftOver.push_back(item);
   }
   if (!unregistered) FLeftOver.push_back(RegistryRootName + key);
   if (OnProgress) OnProgress(total, total, std::string());
@@ -229,8 +242,9 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
 
   // The program runs elevated: a log that others could have edited, or a
   // folder where they could have swapped things, is not acted upon.
-  for (const std::string& path : {logFileName, uninstaller->InstallDir()}) {
-    if (!p.OthersCanWrite(path)) continue;
+  for (const std::string& path :
+       {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
+    if (path.empty() || !Exists(p, path) || !p.OthersCanWrite(path)) continue;
     if (!silent) p.MessageBox(UnsafeLogMessage(path), "Uninstall", mb::OK | mb::IconExclamation);
     result.ExitCode = ExitUnsafe;
     return result;
@@ -239,7 +253,7 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   const std::string& title = uninstaller->Title();
   std::string caption = UninstallCaption(title);
   // An installer of the same product may be writing this very log.
-  if (!LockProduct(title)) {
+  if (!LockProduct(uninstaller->Identity())) {
     if (!silent) p.MessageBox(AlreadyRunningMessage(title), caption, mb::OK | mb::IconInformation);
     result.ExitCode = ExitIncomplete;
     return result;

@@ -17,11 +17,16 @@ constexpr int ExitUnsafe = 3;      // the log or the folder is open to non-admin
 
 class TUninstaller {
  public:
-  // Loads the log as a reader; raises as TLogFile does ("Uninstall log file
-  // not found." when there is none).
+  // Loads the log as a reader, and the journal of a run that was cut short
+  // when one lies beside it (its records come first: they are newer); raises
+  // as TLogFile does ("Uninstall log file not found." when there is neither).
   explicit TUninstaller(const std::string& logFileName);
 
   const std::string& Title() const { return FTitle; }
+  // The product: the log's Product record, else its title.
+  const std::string& Identity() const { return FIdentity; }
+  // The journal that was read, or empty.
+  const std::string& Journal() const { return FJournal; }
   // The folder that holds the log, without a trailing "\".
   const std::string& InstallDir() const { return FInstallDir; }
   // Key and value of every record, newest first: the order of undoing.
@@ -50,6 +55,8 @@ class TUninstaller {
   bool RemoveRegistration();  // false when our key stays
 
   std::string FTitle;
+  std::string FIdentity;
+  std::string FJournal;
   std::string FInstallDir;
   std::vector<std::pair<std::string, std::string>> FRecords;
   std::vector<std::string> FLeftOver;

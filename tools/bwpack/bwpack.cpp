@@ -355,10 +355,10 @@ int Build(const TArgs& args) {
   std::unique_ptr<std::vector<std::string>> files = reader.GetSection("files");
   if (!files) throw TFailure("script " + script + " has no [files] section");
   std::string section, badLine, target;
-  if (FindTargetOutside(reader, section, badLine, target))
+  const char* why = "";
+  if (FindTargetOutside(reader, section, badLine, target, &why))
     throw TFailure("script " + script + ": [" + section + "] line " + Quoted(badLine) +
-                   ": target " + Quoted(target) +
-                   " is not inside the installation folder (absolute, with a drive, or with ..)");
+                   ": target " + Quoted(target) + " cannot be used: " + why);
 
   // Entry names in packing order, each once (as the installer looks them up:
   // ASCII letter case ignored).
@@ -522,12 +522,14 @@ fs::path SafeRelativePath(const std::string& name) {
   fs::path rel;
   std::string part;
   auto flush = [&] {
-    if (part == "..") throw TFailure("entry " + Quoted(name) + ": refusing a name with \"..\"");
     if (!part.empty() && part != ".") rel /= part;
     part.clear();
   };
-  if (name.empty() || name[0] == '\\' || name[0] == '/' || (name.size() > 1 && name[1] == ':'))
-    throw TFailure("entry " + Quoted(name) + ": refusing an absolute or empty name");
+  if (name.empty()) throw TFailure("entry " + Quoted(name) + ": refusing an empty name");
+  // The installer's own rule for targets: nothing that leaves the folder or
+  // that Windows would store under another name.
+  if (const char* why = TargetUnsafeBecause(name))
+    throw TFailure("entry " + Quoted(name) + ": refusing the name: " + why);
   for (char c : name) {
     if (c == '\\' || c == '/')
       flush();

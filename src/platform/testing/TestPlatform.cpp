@@ -336,3 +336,14 @@ void TTestPlatform::PrintRichText(const std::string& documentName, const std::st
   if (PrintFails) throw Exception("Printing failed.");
   PrintJobs.push_back({documentName, richText});
 }
+
+std::string TTestPlatform::LongPathName(const std::string& path) {
+  std::string result = path;
+  for (const auto& [shortName, longName] : ShortNames) {
+    bool prefix = result.size() >= shortName.size() && Lower(result.substr(0, shortName.size())) ==
+                                                           Lower(shortName);
+    if (prefix && (result.size() == shortName.size() || result[shortName.size()] == '\\'))
+      result = longName + result.substr(shortName.size());
+  }
+  return result;
+}

@@ -123,6 +123,9 @@ class TTestPlatform : public THostPlatform {
   bool MoveFileTo(const std::string& from, const std::string& to) override;
   bool FileReadOnly(const std::string& path) override;
   std::string CurrentDir() override { return FCurrentDir; }
+  // Short names the system would spell out: "C:\\PROGRA~1" -> "C:\\Program Files".
+  std::map<std::string, std::string> ShortNames;
+  std::string LongPathName(const std::string& path) override;
   int64_t DiskFree(int drive) override;
   std::string ExeName() override { return ExeNameValue; }
 

@@ -16,6 +16,7 @@ bool RemoveDir(const std::string& path);
 bool MoveFileTo(const std::string& from, const std::string& to);
 bool FileReadOnly(const std::string& path);
 std::string CurrentDir();
+std::string LongPathName(const std::string& path);
 std::string ExeName();
 bool IsReparsePoint(const std::string& path);
 }  // namespace hostfiles

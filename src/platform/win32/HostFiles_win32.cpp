@@ -1,4 +1,5 @@
 #include "platform/win32/HostFiles.h"
+#include "platform/PathRules.h"
 #include "platform/win32/WinHeader.h"
 
 namespace hostfiles {
@@ -53,6 +54,24 @@ std::string CurrentDir() {
   char buf[MAX_PATH + 1];
   DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
   return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+std::string LongPathName(const std::string& path) {
+  // Only what exists can have short names; the rest is kept as given.
+  std::string head = path, tail;
+  while (Attributes(head) == INVALID_FILE_ATTRIBUTES) {
+    size_t cut = head.find_last_of('\\');
+    if (cut == std::string::npos || cut + 1 <= RootLength(head)) return path;
+    tail.insert(0, head, cut, std::string::npos);
+    head.resize(cut);
+  }
+  std::string buf(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetLongPathNameA(head.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return path;
+    if (n < buf.size()) return buf.substr(0, n) + tail;
+    buf.resize(n);
+  }
 }
 
 std::string ExeName() {

@@ -73,6 +73,10 @@ bool TWin32Platform::FileReadOnly(const std::string& path) { return hostfiles::F
 
 std::string TWin32Platform::CurrentDir() { return hostfiles::CurrentDir(); }
 
+std::string TWin32Platform::LongPathName(const std::string& path) {
+  return hostfiles::LongPathName(path);
+}
+
 std::string TWin32Platform::ExeName() { return hostfiles::ExeName(); }
 
 bool TWin32Platform::IsReparsePoint(const std::string& path) {

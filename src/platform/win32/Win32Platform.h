@@ -25,6 +25,7 @@ class TWin32Platform : public TPlatform {
   bool MoveFileTo(const std::string& from, const std::string& to) override;
   bool FileReadOnly(const std::string& path) override;
   std::string CurrentDir() override;
+  std::string LongPathName(const std::string& path) override;
   std::string ExeName() override;
   bool IsReparsePoint(const std::string& path) override;
 

@@ -103,9 +103,10 @@ TEST_F(EngineTest, UninstallCommandIsQuotedOnlyWithABlank) {
   const TTestPlatform::TRegValue* v =
       plat.RegValue(TRegRoot::LocalMachine, kUninstallKey, "UninstallString");
   ASSERT_NE(v, nullptr);
-  EXPECT_EQ(v->Data, "\"C:\\My Apps\\Ex\\\\uninstall.exe\"");
+  // The folder as the run uses it is canonical: no trailing "\".
+  EXPECT_EQ(v->Data, "\"C:\\My Apps\\Ex\\uninstall.exe\"");
   EXPECT_EQ(LogRecords("C:\\My Apps\\Ex\\uninstall.log")[1],
-            "Directory: My Apps\\Ex;C:\\My Apps\\Ex\\");
+            "Directory: My Apps\\Ex;C:\\My Apps\\Ex");
 }
 
 TEST_F(EngineTest, RunAndWaitResolvesTheProgramInsideTheInstallationDirectory) {
@@ -285,7 +286,7 @@ TEST_F(EngineTest, LogThatCannotBeCreatedLeavesNothingAndStaysOnTheLocationPage)
   Start("[title]\r\nExample\r\n\r\n[files]\r\na;a\r\n\r\n[group icons]\r\n", {{"a", "AAA"}});
   plat.ForceDirectories("C:\\Base");
   plat.OnOpenFile = [](const std::string& path, TFileMode mode) {
-    if (path.ends_with("uninstall.log") && mode == TFileMode::CreateDenyWrite)
+    if (path.ends_with("uninstall.log.bwjournal") && mode == TFileMode::CreateDenyWrite)
       throw EInOutError("File access denied", 5);
   };
   GoToLocation("C:\\Base\\New\\Tool");

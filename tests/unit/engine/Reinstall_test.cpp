@@ -110,10 +110,12 @@ TEST_F(ReinstallTest, AFailedReinstallLeavesTheOldOneByteForByteAndASuccessfulOn
   EXPECT_EQ(PageIndex, 5);
   EXPECT_EQ(plat.ReadFileText(Dir + "\\app.exe"), "version 2");
   std::vector<std::string> records = LogRecords(Dir + "\\uninstall.log");
+  // The earlier records stand before the new title: the run's own follow it.
   EXPECT_EQ(std::vector<std::string>(records.begin(), records.begin() + 5),
             (std::vector<std::string>{
-                "Title: Example", "Directory: Example;" + Dir, "File: " + Dir + "\\old.txt",
-                "Directory: Example;C:\\Menu\\Example", "File: C:\\Menu\\Example\\App.LNK"}));
+                "Directory: Example;" + Dir, "File: " + Dir + "\\old.txt",
+                "Directory: Example;C:\\Menu\\Example", "File: C:\\Menu\\Example\\App.LNK",
+                "Title: Example"}));
   for (const auto& [name, content] : Snapshot())
     EXPECT_EQ(name.find(".bwbackup"), std::string::npos) << name;
 
@@ -157,13 +159,13 @@ TEST_F(ReinstallTest, TheLogIsWrittenThroughAndAFailedRecordStopsTheRun) {
   int flushes = 0;
   bool failWrites = false;
   plat.WrapFile = [&](std::unique_ptr<TFileStream> f, const std::string& path) {
-    if (!path.ends_with("uninstall.log")) return f;
+    if (!path.ends_with("uninstall.log.bwjournal")) return f;
     return std::unique_ptr<TFileStream>(new TWatchedStream(std::move(f), flushes, failWrites));
   };
   int checked = 0;
   plat.OnOpenFile = [&](const std::string& path, TFileMode mode) {
     if (mode != TFileMode::Create || !path.starts_with(Dir + "\\")) return;
-    EXPECT_NE(plat.ReadFileText(Dir + "\\uninstall.log").find("\r\nFile: " + path + "\r\n"),
+    EXPECT_NE(plat.ReadFileText(Dir + "\\uninstall.log.bwjournal").find("\r\nFile: " + path + "\r\n"),
               std::string::npos)
         << path;
     ++checked;

@@ -30,7 +30,8 @@ TEST(PathText, TrailingAndDoubleBackslashes) {
   EXPECT_EQ(AddTrailingBackslash(""), "");
   EXPECT_EQ(AddTrailingBackslash("C:\\A"), "C:\\A\\");
   EXPECT_EQ(AddTrailingBackslash("C:\\A\\"), "C:\\A\\");
-  EXPECT_EQ(RemoveDoubleBackslashes("\\\\server\\share"), "\\server\\share");
+  // A network path keeps its leading pair: folding it would name the current drive.
+  EXPECT_EQ(RemoveDoubleBackslashes("\\\\server\\\\share"), "\\\\server\\share");
   EXPECT_EQ(RemoveDoubleBackslashes("C:\\A\\\\\\B\\\\"), "C:\\A\\B\\");
   EXPECT_EQ(RemoveDoubleBackslashes("C:\\A\\B"), "C:\\A\\B");
 }
