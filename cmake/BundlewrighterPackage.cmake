@@ -168,6 +168,13 @@ list(REMOVE_DUPLICATES _bw_desktop_icons)
 # The script, section by section.
 set(_bw_script "")
 _bw_section(title "${CPACK_PACKAGE_NAME}")
+# The identity stays when a version number joins the name: an upgrade replaces
+# the installation in place and keeps one entry in the installed programs.
+if(CPACK_BUNDLEWRIGHTER_PRODUCT_ID)
+  _bw_section("product id" "${CPACK_BUNDLEWRIGHTER_PRODUCT_ID}")
+else()
+  _bw_section("product id" "${CPACK_PACKAGE_NAME}")
+endif()
 if(CPACK_PACKAGE_VERSION)
   _bw_section(version "${CPACK_PACKAGE_VERSION}")
 endif()

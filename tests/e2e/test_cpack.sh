@@ -24,7 +24,8 @@ bwpack extract "$(bwpack_path "$setup")" install.inf -o "$(bwpack_path "$work/in
 
 expected=$(
   printf '%s\r\n' \
-    "[title]" "HelloCPack" "" "[version]" "1.2.0" "" "[publisher]" "Bundlewrighter inc." "" \
+    "[title]" "HelloCPack" "" "[product id]" "HelloCPack" "" \
+    "[version]" "1.2.0" "" "[publisher]" "Bundlewrighter inc." "" \
     "[defaultdir]" 'Bundlewrighter Examples\HelloCPack' "" \
     "[license]" '.bundlewrighter\License.txt' "" \
     "[files]" 'data\greeting.txt;data\greeting.txt' "hello.exe;hello.exe" "hello.ini;hello.ini" \
