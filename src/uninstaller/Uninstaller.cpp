@@ -187,7 +187,7 @@ void TUninstaller::Run() {
   for (size_t i = 0; i < candidates.size(); ++i) {
     const std::string& item = candidates[i];
     // The progress window keeps answering while a long list is judged.
-    if (OnProgress && i % 256 == 255) OnProgress(total - 1, total, item);
+    if (OnProgress && i % 256 == 255) OnProgress(total - 1, total, std::string());
     if (Exists(p, item) && seen.insert(NormalPath(item)).second) FLeftOver.push_back(item);
   }
   if (!unregistered) FLeftOver.push_back(RegistryRootName + key);
