@@ -41,20 +41,6 @@ void TMainForm::NextPage() {
     case 2: {
       w.SpaceTimer.SetEnabled(false);
       w.btnNext.Hide();
-      std::string folder = w.edtLocation.Text();
-      std::string why = TargetUnusableBecause(folder);
-      if (!why.empty()) {
-        ShowMessage(Concat({"The installation directory \"", folder, "\" cannot be used: ", why,
-                            ".\r\rPlease choose another location."}),
-                    "Error", mb::OK | mb::IconExclamation);
-        w.btnNext.Show();
-        w.SpaceTimer.SetEnabled(true);
-        return;
-      }
-      if (folder != w.edtLocation.Text()) {
-        w.edtLocation.SetText(folder);
-        w.UpdateDiskSpace();
-      }
       if (InstallSize > FreeSpace) {
         ShowMessage(
             Concat({"There is insufficient disk space free on the selected drive to install ",
@@ -65,6 +51,17 @@ void TMainForm::NextPage() {
         w.btnNext.Show();
         return;
       }
+      std::string folder = w.edtLocation.Text();
+      std::string why = TargetUnusableBecause(folder);
+      if (!why.empty()) {
+        ShowMessage(Concat({"The installation directory \"", folder, "\" cannot be used: ", why,
+                            ".\r\rPlease choose another location."}),
+                    "Error", mb::OK | mb::IconExclamation);
+        w.btnNext.Show();
+        w.SpaceTimer.SetEnabled(true);
+        return;
+      }
+      w.edtLocation.SetText(folder);
       RunLogLine(Concat({"Installing into: ", w.edtLocation.Text()}));
       InstallFirstStage();
       break;

@@ -78,8 +78,8 @@ std::string TMainForm::TargetUnusableBecause(std::string& folder) {
 
   std::string title, identity;
   if (FolderOwner(canonical, title, identity) && !SameName(identity, ProductId))
-    return Concat({"it holds the installation of ", title.empty() ? identity : title,
-                   ". Please choose a folder of its own for ", ProductTitle});
+    return Concat({"it holds the installation of another product, ",
+                   title.empty() ? identity : title});
   // The elevated run would write into, and start programs from, a folder
   // that others could change under it.
   if (p.OthersCanWrite(canonical))

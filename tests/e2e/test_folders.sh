@@ -37,7 +37,12 @@ silent() {
 uninstall() {
   (cd "$work" && exec timeout 120 wine "$(hostpath "$1")/uninstall.exe" /S) >"$work/un.log" 2>&1
   uninstall_rc=$?
-  for _ in $(seq 40); do [ -e "$(hostpath "$1")/uninstall.exe" ] || break; sleep 0.5; done
+  # Its own file goes last, by a helper that deletes the moved copy too.
+  for _ in $(seq 40); do
+    [ -e "$(hostpath "$1")/uninstall.exe" ] || ls -d "$c_drive"/windows/temp/bwu-* >/dev/null 2>&1 ||
+      break
+    sleep 0.5
+  done
 }
 
 state() { (cd "$(hostpath "$1")" && find . -type f -exec md5sum {} + | sort); }
@@ -55,6 +60,28 @@ silent "$work/plugins.exe"
 assert_eq "$setup_rc" 4 "Foo Plugins into Foo's folder"
 state "$foo" | diff "$work/foo-1" - >&2 || fail "Foo changed by the refused add-on"
 grep -q '^Title: Foo'$'\r''$' "$(hostpath "$foo")/uninstall.log" || fail "Foo's log changed"
+# The wizard names the product that is there, and stays on the location page.
+start_setup "$work/plugins.exe"
+drive <<'EOF_' || fail "the wizard to Foo's folder"
+wait-window "@TWizardForm=Foo Plugins"
+click @TWizardForm btnNext
+wait-for @TWizardForm WizardPages page 2
+click @TWizardForm btnNext
+wait-window @#32770=Error
+EOF_
+shot folders-other-product
+text=$(drive answer Error OK) || fail "the refusal"
+assert_eq "$text" "The installation directory \"$foo\" cannot be used: it holds the installation of another product, Foo.\r\rPlease choose another location." "the refusal"
+drive <<'EOF_' || fail "cancel on the location page"
+wait-for @TWizardForm WizardPages page 2
+click @TWizardForm btnCancel
+wait-window "@#32770=Cancel Installation"
+EOF_
+drive answer "Cancel Installation" "&Yes" >/dev/null || fail "cancel question"
+finish_setup
+assert_eq "$setup_rc" 3 "the wizard cancelled"
+state "$foo" | diff "$work/foo-1" - >&2 || fail "Foo changed by the wizard"
+
 silent "$work/plugins.exe" "/D=$plugins"
 assert_eq "$setup_rc" 0 "Foo Plugins into a folder of its own"
 uninstall "$plugins"

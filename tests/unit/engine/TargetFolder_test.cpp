@@ -89,7 +89,7 @@ TEST_F(TargetFolderTest, AnotherProductsFolderIsRefusedAndEachUninstallLeavesThe
   GoToLocation("C:\\Program Files\\Foo");
   W().btnNext.Click();
   ASSERT_EQ(plat.MessageBoxes.size(), 1u);
-  EXPECT_NE(plat.MessageBoxes[0].Text.find("it holds the installation of Foo."), std::string::npos)
+  EXPECT_NE(plat.MessageBoxes[0].Text.find("it holds the installation of another product, Foo."), std::string::npos)
       << plat.MessageBoxes[0].Text;
   EXPECT_EQ(PageIndex, 2);
   EXPECT_EQ(Snapshot(), before);
