@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 #include "uninstaller/ProgressWindow.h"
 #include "uninstaller/SelfRemoval.h"
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
   std::string mutexName = "Local\\BundlewrighterUninstall:" + self;
   for (size_t i = 6; i < mutexName.size(); ++i)
     if (mutexName[i] == '\\') mutexName[i] = '/';
-  HANDLE running = CreateMutexA(nullptr, FALSE, mutexName.c_str());
+  HANDLE running = CreateMutexW(nullptr, FALSE, Wide(mutexName).c_str());
   if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
     if (!silent)
       Platform().MessageBox("The uninstaller is already running.", "Uninstall",

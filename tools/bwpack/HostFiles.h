@@ -1,6 +1,7 @@
 #pragma once
 // The few host calls bwpack needs beyond the platform seam.
 #include <string>
+#include <vector>
 
 // Moves from onto to, replacing to when it exists; false on failure.
 bool ReplaceFileWith(const std::string& from, const std::string& to);
@@ -13,3 +14,6 @@ std::string QuoteForShell(const std::string& path);
 // Runs command through the host's shell (sh, or cmd.exe on Windows); its exit
 // code, or -1 when it could not be run or did not exit normally.
 int RunShellCommand(const std::string& command);
+// The program's arguments as UTF-8: on Windows taken from the wide command
+// line (and the console set to show UTF-8), elsewhere argv as it is.
+std::vector<std::string> CommandLineArgs(int argc, char** argv);

@@ -4,11 +4,14 @@
 #include <cstdlib>
 
 #include "HostFiles.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 bool ReplaceFileWith(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) !=
-         0;
+  return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != 0;
 }
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
@@ -21,5 +24,15 @@ std::string QuoteForShell(const std::string& path) { return "\"" + path + "\""; 
 int RunShellCommand(const std::string& command) {
   // cmd.exe /c drops the first and the last quote of a line that starts with
   // one; the outer pair keeps a quoted program name intact.
-  return std::system(("\"" + command + "\"").c_str());
+  return _wsystem(Wide("\"" + command + "\"").c_str());
+}
+
+std::vector<std::string> CommandLineArgs(int, char**) {
+  SetConsoleOutputCP(CP_UTF8);
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::vector<std::string> args;
+  for (int i = 0; argv && i < argc; ++i) args.push_back(Narrow(argv[i]));
+  if (argv) LocalFree(argv);
+  return args;
 }

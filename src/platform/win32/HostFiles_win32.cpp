@@ -1,10 +1,11 @@
 #include "platform/win32/HostFiles.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 
 namespace hostfiles {
 
 namespace {
-DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -17,7 +18,9 @@ bool DirectoryExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateDir(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool CreateDir(const std::string& path) {
+  return CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0;
+}
 
 bool ForceDirectories(const std::string& path) {
   if (path.empty()) return false;
@@ -30,17 +33,17 @@ bool ForceDirectories(const std::string& path) {
     std::string parent = trimmed.substr(0, trimmed[cut] == ':' ? cut + 1 : cut);
     if (parent != trimmed) ForceDirectories(parent);
   }
-  CreateDirectoryA(trimmed.c_str(), nullptr);
+  CreateDirectoryW(WidePath(trimmed).c_str(), nullptr);
   return DirectoryExists(path);
 }
 
-bool DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool DeleteFileAt(const std::string& path) { return DeleteFileW(WidePath(path).c_str()) != 0; }
 
-bool RemoveDir(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveDir(const std::string& path) { return RemoveDirectoryW(WidePath(path).c_str()) != 0; }
 
 bool MoveFileTo(const std::string& from, const std::string& to) {
   // No MOVEFILE_COPY_ALLOWED: a move that would copy fails instead.
-  return MoveFileExA(from.c_str(), to.c_str(),
+  return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
@@ -50,26 +53,24 @@ bool FileReadOnly(const std::string& path) {
 }
 
 std::string CurrentDir() {
-  char buf[MAX_PATH + 1];
-  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
-  return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+  DWORD n = GetCurrentDirectoryW(0, nullptr);
+  if (n == 0) return {};
+  TWide buf(n);
+  const DWORD got = GetCurrentDirectoryW(n + 1, buf.data());
+  return got > 0 && got <= n ? Narrow(buf.c_str(), got) : std::string();
 }
 
 std::string ExeName() {
-  std::string buf(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+  for (size_t size = MAX_PATH;; size *= 2) {
+    TWide buf(size);
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(size));
     if (n == 0) return {};
-    if (n < buf.size()) {
-      buf.resize(n);
-      return buf;
-    }
-    buf.resize(buf.size() * 2);
+    if (n < size) return Narrow(buf.c_str(), n);
   }
 }
 
 bool IsReparsePoint(const std::string& path) {
-  DWORD a = GetFileAttributesA(path.c_str());
+  DWORD a = Attributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
