@@ -12,13 +12,14 @@
 
 namespace {
 
-bool IsSilentSwitch(const char* arg) {
-  return (arg[0] == '/' || arg[0] == '-') && (arg[1] == 'S' || arg[1] == 's') && arg[2] == '\0';
+bool IsSilentSwitch(const wchar_t* arg) {
+  return (arg[0] == L'/' || arg[0] == L'-') && (arg[1] == L'S' || arg[1] == L's') &&
+         arg[2] == L'\0';
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   HardenProcess();
   bool silent = false;
   for (int i = 1; i < argc; ++i) silent = silent || IsSilentSwitch(argv[i]);

@@ -6,8 +6,6 @@
 #include "HostFiles.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
-// After windows.h, which it needs.
-#include <shellapi.h>
 
 bool ReplaceFileWith(const std::string& from, const std::string& to) {
   return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
@@ -27,12 +25,9 @@ int RunShellCommand(const std::string& command) {
   return _wsystem(Wide("\"" + command + "\"").c_str());
 }
 
-std::vector<std::string> CommandLineArgs(int, char**) {
+std::vector<std::string> CommandLineArgs(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::vector<std::string> args;
-  for (int i = 0; argv && i < argc; ++i) args.push_back(Narrow(argv[i]));
-  if (argv) LocalFree(argv);
+  for (int i = 0; i < argc; ++i) args.push_back(Narrow(argv[i]));
   return args;
 }

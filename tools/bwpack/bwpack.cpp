@@ -645,7 +645,11 @@ int Run(const std::vector<std::string>& argv) {
 
 }  // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {  // Unicode arguments (linked with -municode)
+#else
 int main(int argc, char** argv) {
+#endif
   try {
     return Run(CommandLineArgs(argc, argv));
   } catch (const TUsageError& e) {
