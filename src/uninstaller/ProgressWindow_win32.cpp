@@ -47,7 +47,15 @@ void TProgressWindow::Show(const std::string& caption) {
   HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, WindowClass, Wide(caption).c_str(), style, x,
                                 y, w, h, nullptr, nullptr, instance, nullptr);
   if (!window) return;
-  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  // The system's message font: its font linking shows paths in any language.
+  static HFONT font = [] {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    HFONT f = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
+                  ? CreateFontIndirectW(&metrics.lfMessageFont)
+                  : nullptr;
+    return f ? f : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  }();
   HWND label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_PATHELLIPSIS,
                                16, 18, ClientWidth - 32, 18, window, nullptr, instance, nullptr);
   HWND bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 16, 48,

@@ -106,11 +106,24 @@ expect-has @TWizardForm rchLicense text "使用許諾契約 — LICENCE"
 expect-has @TWizardForm rchLicense text "Άδεια χρήσης"
 EOF_
 shot unicode-licence
+# A folder for the chooser to list.
+mkdir -p "$c_drive/Program Files/$greek $japanese"
+C="@TDirectorySelect=Select Install Directory"
 drive <<EOF_ || fail "wizard, location"
 click @TWizardForm btnNext
 wait-for @TWizardForm WizardPages page 2
 expect @TWizardForm edtLocation text "$win"
+click @TWizardForm btnBrowse
+wait-window "$C"
+expect-has "$C" DirectoryListBox items "|      $greek $japanese"
 EOF_
+shot unicode-chooser
+drive <<EOF_ || fail "wizard, chooser"
+click "$C" btnCancel
+wait-gone "$C"
+expect @TWizardForm edtLocation text "$win"
+EOF_
+rmdir "$c_drive/Program Files/$greek $japanese"
 shot unicode-location
 drive <<'EOF_' || fail "wizard, installing"
 click @TWizardForm btnNext
