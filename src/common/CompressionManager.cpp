@@ -14,21 +14,12 @@ namespace {
 
 [[noreturn]] void RaiseCannotExtract() { RaiseError(kCannotExtractFile); }
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // Entry names ignore letter case as Windows does. Names are stored in UTF-8;
 // one that is not valid UTF-8 was packed by an earlier bwpack in the ANSI
 // code page, as its script was.
 bool SameEntryName(const char* a, size_t na, std::string_view b) {
-  bool ascii = true;
-  bool same = na == b.size();
-  for (size_t i = 0; i < na; ++i) ascii = ascii && static_cast<unsigned char>(a[i]) < 0x80;
-  for (char c : b) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
-    for (size_t i = 0; same && i < na; ++i) same = UpperAscii(a[i]) == UpperAscii(b[i]);
-    return same;
-  }
   const std::string_view stored(a, na);
+  if (const int ascii = CompareAsciiIgnoreCase(stored, b)) return ascii > 0;
   if (IsValidUtf8(stored)) return SameTextIgnoreCase(stored, b);
   return SameTextIgnoreCase(AnsiToUtf8(stored), b);
 }

@@ -105,6 +105,23 @@ std::string LicenceTextToUtf8(std::string_view bytes) {
   return TextToUtf8(bytes, true);
 }
 
+int CompareAsciiIgnoreCase(std::string_view a, std::string_view b) {
+  const auto upper = [](unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; };
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if ((x | y) & 0x80) return 0;
+    // Case folding goes character by character and never drops one: the
+    // first ASCII difference after an equal start is final.
+    if (upper(x) != upper(y)) return -1;
+  }
+  if (a.size() == b.size()) return 1;
+  const std::string_view rest = a.size() > n ? a.substr(n) : b.substr(n);
+  for (char c : rest)
+    if (static_cast<unsigned char>(c) & 0x80) return 0;
+  return -1;
+}
+
 #ifndef _WIN32
 namespace {
 
@@ -168,6 +185,7 @@ std::string FoldCase(std::string_view utf8) {
 }
 
 bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
+  if (const int ascii = CompareAsciiIgnoreCase(a, b)) return ascii > 0;
   return FoldCase(a) == FoldCase(b);
 }
 #endif

@@ -26,6 +26,12 @@ std::string TextToUtf8(std::string_view bytes, bool utf16 = false);
 // any mark) is passed on as its bytes, for the rich-edit control reads it.
 std::string LicenceTextToUtf8(std::string_view bytes);
 
+// The cheap part of a comparison ignoring case, exact for ASCII: 1 when a and
+// b are the same ASCII text, -1 when their ASCII start already tells them
+// apart, 0 when non-ASCII text must be compared in full. Looking entries up
+// by name compares every name with every other.
+int CompareAsciiIgnoreCase(std::string_view a, std::string_view b);
+
 // Letter case folded the way Windows compares names ignoring case (simple
 // upper-case mapping); invalid UTF-8 is left as it is.
 std::string FoldCase(std::string_view utf8);

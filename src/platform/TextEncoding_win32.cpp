@@ -28,7 +28,7 @@ std::string FoldCase(std::string_view utf8) {
 }
 
 bool SameTextIgnoreCase(std::string_view a, std::string_view b) {
-  if (a == b) return true;
+  if (const int ascii = CompareAsciiIgnoreCase(a, b)) return ascii > 0;
   const TWide wa = Wide(a), wb = Wide(b);
   if (wa.size() > INT_MAX || wb.size() > INT_MAX) return false;
   return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(),

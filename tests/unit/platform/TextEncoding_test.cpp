@@ -65,6 +65,8 @@ TEST(TextEncodingTest, ComparesIgnoringCaseTheWayWindowsDoes) {
   EXPECT_TRUE(SameTextIgnoreCase("\xCE\xB5\xCE\xBB\xCE\xAC", "\xCE\x95\xCE\x9B\xCE\x86"));  // ελά
   EXPECT_TRUE(SameTextIgnoreCase("\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC"));  // 日本
   EXPECT_FALSE(SameTextIgnoreCase("a.txt", "b.txt"));
+  EXPECT_FALSE(SameTextIgnoreCase("data\\a.txt", "DATA\\a.txt2"));
+  EXPECT_FALSE(SameTextIgnoreCase("abX\xC3\xA9", "abY\xC3\x89"));
   EXPECT_FALSE(SameTextIgnoreCase("\xC3\xA4", "a"));
   EXPECT_EQ(FoldCase("caf\xC3\xA9 \xCF\x89"), "CAF\xC3\x89 \xCE\xA9");
   // Invalid text is compared, never a crash.
