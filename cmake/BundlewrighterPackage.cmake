@@ -8,14 +8,12 @@ function(_bw_fail)
   message(FATAL_ERROR "Bundlewrighter: ${text}")
 endfunction()
 
-# A value as install.inf takes it: Windows ANSI on one line, not blank (a
-# blank line ends a section) and not a header of its own.
+# A value as install.inf takes it: one line (any language: CMake's text is
+# UTF-8, and so is the script written here), not blank (a blank line ends a
+# section) and not a header of its own.
 function(_bw_check_value what value)
   if(value MATCHES "[\r\n]")
     _bw_fail("${what} holds a line break: \"${value}\"")
-  elseif(NOT value MATCHES "^[ -~\t]*$")
-    _bw_fail("${what} holds characters outside ASCII, which install.inf (Windows ANSI) cannot "
-             "carry from here: \"${value}\"")
   elseif(value MATCHES "^[ \t]*$")
     _bw_fail("${what} is empty")
   elseif(value MATCHES "^\\[.*\\]$")
@@ -219,7 +217,9 @@ if(CPACK_BUNDLEWRIGHTER_RUN_AND_WAIT)
 endif()
 
 set(_bw_inf ${CPACK_TOPLEVEL_DIRECTORY}/install.inf)
-file(WRITE ${_bw_inf} "${_bw_script}")
+# UTF-8 with its mark, so that any editor and the installer read it as such.
+string(ASCII 239 187 191 _bw_utf8_mark)
+file(WRITE ${_bw_inf} "${_bw_utf8_mark}${_bw_script}")
 
 set(_bw_sign_args "")
 if(CPACK_BUNDLEWRIGHTER_SIGN_COMMAND)

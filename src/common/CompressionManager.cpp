@@ -8,18 +8,20 @@
 #include "common/PackageLocation.h"
 #include "platform/Platform.h"
 #include "platform/Raise.h"
+#include "platform/TextEncoding.h"
 
 namespace {
 
 [[noreturn]] void RaiseCannotExtract() { RaiseError(kCannotExtractFile); }
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameNameAscii(const char* a, size_t na, const char* b, size_t nb) {
-  if (na != nb) return false;
-  for (size_t i = 0; i < na; ++i)
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  return true;
+// Entry names ignore letter case as Windows does. Names are stored in UTF-8;
+// one that is not valid UTF-8 was packed by an earlier bwpack in the ANSI
+// code page, as its script was.
+bool SameEntryName(const char* a, size_t na, std::string_view b) {
+  const std::string_view stored(a, na);
+  if (const int ascii = CompareAsciiIgnoreCase(stored, b)) return ascii > 0;
+  if (IsValidUtf8(stored)) return SameTextIgnoreCase(stored, b);
+  return SameTextIgnoreCase(AnsiToUtf8(stored), b);
 }
 
 // An entry's packed bytes, read from the package and never past them, and
@@ -98,7 +100,7 @@ void TCompressionManager::ReadDirectory() {
 int32_t TCompressionManager::FindEntry(std::string_view Name) const {
   int32_t found = -1;
   for (size_t i = 0; i < FEntries.size(); ++i)
-    if (SameNameAscii(FEntries[i].Name, FEntries[i].NameLength, Name.data(), Name.size()))
+    if (SameEntryName(FEntries[i].Name, FEntries[i].NameLength, Name))
       found = static_cast<int32_t>(i);
   return found;
 }
@@ -116,7 +118,8 @@ bool TCompressionManager::SeekToData(const TPackageEntry& entry) {
   return true;
 }
 
-void TCompressionManager::ExtractToFile(std::string_view EntryName, const std::string& DestFileName) {
+void TCompressionManager::ExtractToFile(std::string_view EntryName,
+                                        const std::string& DestFileName) {
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
   const TPackageEntry& entry = FEntries[index];

@@ -1,6 +1,7 @@
 #include "platform/PathRules.h"
 
 #include "platform/Concat.h"
+#include "platform/TextEncoding.h"
 
 namespace {
 
@@ -92,9 +93,4 @@ size_t RootLength(std::string_view path) {
   return share == std::string_view::npos ? path.size() : share + 1;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
+bool SameName(std::string_view a, std::string_view b) { return SameTextIgnoreCase(a, b); }

@@ -32,15 +32,27 @@ cleanup() {
 trap cleanup EXIT
 
 prepare_prefix() {
-  [ -f "$WINEPREFIX/.e2e-ready" ] && return 0
+  [ -f "$WINEPREFIX/.e2e-ready-2" ] && return 0
   rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   # A virtual desktop: Wine draws the window frames itself, so screenshots
   # show captions and close boxes, and focus behaves as on Windows.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+  wine_cjk_font_link
   wineserver -w
-  touch "$WINEPREFIX/.e2e-ready"
+  touch "$WINEPREFIX/.e2e-ready-2"
+}
+
+# Windows links its dialog and title fonts to fonts with Chinese, Japanese and
+# Korean glyphs; Wine's prefix gets the same links to the Debian font that
+# scripts/bootstrap installs, so that screenshots show characters.
+wine_cjk_font_link() {
+  local face
+  for face in Tahoma "Microsoft Sans Serif" Arial; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
 }
 
 # A Unix path as the Windows programs see it.

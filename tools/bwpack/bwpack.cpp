@@ -17,12 +17,21 @@
 #include "common/PackageLocation.h"
 #include "common/PackageWriter.h"
 #include "platform/Platform.h"
+#include "platform/TextEncoding.h"
 #include "script/ScriptTargets.h"
 #include "script/infreader.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// Paths are UTF-8 text, on Windows too (where a plain std::string would be
+// read in the ANSI code page).
+fs::path U8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+std::string Text(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
 
 const char kUsage[] =
     "Usage:\n"
@@ -82,11 +91,8 @@ struct TFailure : Exception {
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
+// Letter case folded as the installer compares entry names.
+std::string Folded(const std::string& s) { return FoldCase(s); }
 
 struct TArgs {
   std::string command;
@@ -102,7 +108,8 @@ struct TArgs {
   }
 };
 
-TArgs ParseArgs(int argc, char** argv) {
+TArgs ParseArgs(const std::vector<std::string>& argv) {
+  const int argc = static_cast<int>(argv.size());
   static const std::set<std::string> withValue = {
       "--source", "--stub", "--uninstaller", "-o", "--sign-command", "--level", "-C"};
   static const std::set<std::string> withoutValue = {"--raw", "--all"};
@@ -239,27 +246,27 @@ std::string ResolveSource(const std::string& dir, const std::string& name) {
   if (parts.empty()) return {};
 
   std::error_code ec;
-  fs::path exact = dir;
-  for (const std::string& p : parts) exact /= p;
-  if (fs::is_regular_file(exact, ec)) return exact.string();
+  fs::path exact = U8(dir);
+  for (const std::string& p : parts) exact /= U8(p);
+  if (fs::is_regular_file(exact, ec)) return Text(exact);
 
-  fs::path current = dir;
+  fs::path current = U8(dir);
   for (const std::string& p : parts) {
-    if (p == "." || p == ".." || fs::exists(current / p, ec)) {
-      current /= p;
+    if (p == "." || p == ".." || fs::exists(current / U8(p), ec)) {
+      current /= U8(p);
       continue;
     }
     // The first match in name order, so that the choice does not depend on
     // the order the file system lists a folder in.
     std::vector<std::string> matches;
     for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec)) {
-      std::string candidate = it->path().filename().string();
-      if (UpperAscii(candidate) == UpperAscii(p)) matches.push_back(candidate);
+      std::string candidate = Text(it->path().filename());
+      if (Folded(candidate) == Folded(p)) matches.push_back(candidate);
     }
     if (matches.empty()) return {};
-    current /= *std::min_element(matches.begin(), matches.end());
+    current /= U8(*std::min_element(matches.begin(), matches.end()));
   }
-  return fs::is_regular_file(current, ec) ? current.string() : std::string();
+  return fs::is_regular_file(current, ec) ? Text(current) : std::string();
 }
 
 // The uninstaller packed when neither the source folder nor --uninstaller
@@ -268,8 +275,7 @@ std::string ResolveSource(const std::string& dir, const std::string& name) {
 // (empty: no default at all).
 std::string DefaultUninstaller() {
   if (const char* chosen = std::getenv("BWPACK_DEFAULT_UNINSTALLER")) return chosen;
-  const std::string beside =
-      (fs::path(Platform().ExeName()).parent_path() / "uninstall.exe").string();
+  const std::string beside = Text(U8(Platform().ExeName()).parent_path() / "uninstall.exe");
   if (Platform().FileExists(beside)) return beside;
 #ifdef BW_DEFAULT_UNINSTALLER
   if (Platform().FileExists(BW_DEFAULT_UNINSTALLER)) return BW_DEFAULT_UNINSTALLER;
@@ -361,11 +367,11 @@ int Build(const TArgs& args) {
                    ": target " + Quoted(target) + " cannot be used: " + why);
 
   // Entry names in packing order, each once (as the installer looks them up:
-  // ASCII letter case ignored).
+  // letter case ignored as Windows does).
   std::vector<std::string> names;
-  std::set<std::string> seen = {UpperAscii("install.inf")};
+  std::set<std::string> seen = {Folded("install.inf")};
   auto add = [&](const std::string& name) {
-    if (seen.insert(UpperAscii(name)).second) names.push_back(name);
+    if (seen.insert(Folded(name)).second) names.push_back(name);
   };
   for (const std::string& line : *files) {
     if (TrimBlanks(line).empty()) continue;
@@ -384,7 +390,7 @@ int Build(const TArgs& args) {
 
   std::string sourceDir = args.Value("--source");
   if (sourceDir.empty()) {
-    sourceDir = fs::path(script).parent_path().string();
+    sourceDir = Text(U8(script).parent_path());
     if (sourceDir.empty()) sourceDir = ".";
   }
   if (!Platform().DirectoryExists(sourceDir))
@@ -394,9 +400,10 @@ int Build(const TArgs& args) {
   items.push_back({"install.inf", script, text});
   for (const std::string& name : names) {
     if (name.size() > kEntryNameMax)
-      throw TFailure("entry " + Quoted(name) + ": name longer than 255 characters");
+      throw TFailure("entry " + Quoted(name) + ": name longer than 255 bytes (in UTF-8, " +
+                     std::to_string(name.size()) + " bytes)");
     std::string path = ResolveSource(sourceDir, name);
-    if (path.empty() && UpperAscii(name) == "UNINSTALL.EXE") {
+    if (path.empty() && Folded(name) == "UNINSTALL.EXE") {
       path = args.Value("--uninstaller");
       if (path.empty()) path = DefaultUninstaller();
       if (!path.empty() && !Platform().FileExists(path))
@@ -404,7 +411,7 @@ int Build(const TArgs& args) {
     }
     if (path.empty())
       throw TFailure("entry " + Quoted(name) + ": no such file in " + sourceDir +
-                     (UpperAscii(name) == "UNINSTALL.EXE" ? " (give one with --uninstaller)" : ""));
+                     (Folded(name) == "UNINSTALL.EXE" ? " (give one with --uninstaller)" : ""));
     items.push_back({name, path, std::nullopt});
   }
 
@@ -417,10 +424,10 @@ int Build(const TArgs& args) {
   TTempOutput uninstallerCopy(out, ".bwpack-uninstall.exe");
   if (signing) {
     for (TPackageItem& item : items) {
-      if (UpperAscii(item.Name) != "UNINSTALL.EXE") continue;
+      if (Folded(item.Name) != "UNINSTALL.EXE") continue;
       std::error_code ec;
-      fs::copy_file(item.SourcePath, uninstallerCopy.Path(), fs::copy_options::overwrite_existing,
-                    ec);
+      fs::copy_file(U8(item.SourcePath), U8(uninstallerCopy.Path()),
+                    fs::copy_options::overwrite_existing, ec);
       if (ec) throw TFailure("cannot copy " + item.SourcePath + ": " + ec.message());
       SignFile(signCommand, uninstallerCopy.Path(), "uninstall.exe");
       item.SourcePath = uninstallerCopy.Path();
@@ -458,7 +465,7 @@ int Build(const TArgs& args) {
   std::error_code ec;
   std::printf("%s: %zu entries, %llu bytes packed into %llu\n", out.c_str(), result.Entries.size(),
               static_cast<unsigned long long>(unpacked),
-              static_cast<unsigned long long>(fs::file_size(out, ec)));
+              static_cast<unsigned long long>(fs::file_size(U8(out), ec)));
   return 0;
 }
 
@@ -522,7 +529,7 @@ fs::path SafeRelativePath(const std::string& name) {
   fs::path rel;
   std::string part;
   auto flush = [&] {
-    if (!part.empty() && part != ".") rel /= part;
+    if (!part.empty() && part != ".") rel /= U8(part);
     part.clear();
   };
   if (name.empty()) throw TFailure("entry " + Quoted(name) + ": refusing an empty name");
@@ -547,17 +554,17 @@ int Extract(const TArgs& args) {
     Expect(args, 1, {"--all", "-C", "--raw"});
     if (!args.Has("-C")) throw TUsageError{"extract --all needs -C DIR"};
     auto package = OpenPackage(args.positional[0], raw);
-    const fs::path dir = args.Value("-C");
-    if (!Platform().ForceDirectories(dir.string())) throw TFailure("cannot create " + dir.string());
+    const fs::path dir = U8(args.Value("-C"));
+    if (!Platform().ForceDirectories(Text(dir))) throw TFailure("cannot create " + Text(dir));
     const auto& entries = package->Entries();
     for (size_t i = 0; i < entries.size(); ++i) {
       const std::string name = entries[i].GetName();
       // Only the entry a lookup finds: the last of its name.
       if (package->FindEntry(name) != static_cast<int32_t>(i)) continue;
       const fs::path target = dir / SafeRelativePath(name);
-      if (!Platform().ForceDirectories(target.parent_path().string()))
-        throw TFailure("cannot create " + target.parent_path().string());
-      ExtractOne(*package, name, target.string());
+      if (!Platform().ForceDirectories(Text(target.parent_path())))
+        throw TFailure("cannot create " + Text(target.parent_path()));
+      ExtractOne(*package, name, Text(target));
     }
     return 0;
   }
@@ -624,8 +631,8 @@ int Verify(const TArgs& args) {
   return 0;
 }
 
-int Run(int argc, char** argv) {
-  TArgs args = ParseArgs(argc, argv);
+int Run(const std::vector<std::string>& argv) {
+  TArgs args = ParseArgs(argv);
   if (args.help) {
     std::fputs(kUsage, stdout);
     return 0;
@@ -640,9 +647,13 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {  // Unicode arguments (linked with -municode)
+#else
 int main(int argc, char** argv) {
+#endif
   try {
-    return Run(argc, argv);
+    return Run(CommandLineArgs(argc, argv));
   } catch (const TUsageError& e) {
     std::fprintf(stderr, "bwpack: %s\n\n%s", e.message.c_str(), kUsage);
     return 2;
