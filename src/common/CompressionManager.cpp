@@ -1,11 +1,13 @@
 #include "common/CompressionManager.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "common/Errors.h"
 #include "common/Inflate.h"
 #include "common/PackageLocation.h"
+#include "common/SolidReader.h"
 #include "platform/Platform.h"
 #include "platform/Raise.h"
 
@@ -79,6 +81,7 @@ TCompressionManager::TCompressionManager(const std::string& FileName, bool Creat
     FPackageEnd = bounds->End;
   }
   ReadDirectory();
+  OpenSolid();
 }
 
 TCompressionManager::~TCompressionManager() = default;
@@ -96,6 +99,10 @@ void TCompressionManager::ReadDirectory() {
 }
 
 int32_t TCompressionManager::FindEntry(std::string_view Name) const {
+  if (FSolid) {
+    const int32_t file = FSolid->Find(Name);
+    if (file >= 0) return static_cast<int32_t>(FEntries.size()) + file;
+  }
   int32_t found = -1;
   for (size_t i = 0; i < FEntries.size(); ++i)
     if (SameNameAscii(FEntries[i].Name, FEntries[i].NameLength, Name.data(), Name.size()))
@@ -105,7 +112,56 @@ int32_t TCompressionManager::FindEntry(std::string_view Name) const {
 
 int64_t TCompressionManager::GetEntrySize(std::string_view Name) const {
   int32_t i = FindEntry(Name);
+  if (i >= static_cast<int32_t>(FEntries.size()))
+    return FSolid->Index().Files[i - FEntries.size()].Size;
   return i < 0 ? -1 : static_cast<int64_t>(FEntries[i].UnpackedSize);
+}
+
+const TSolidIndex* TCompressionManager::SolidIndex() const {
+  return FSolid ? &FSolid->Index() : nullptr;
+}
+
+void TCompressionManager::OpenSolid() {
+  if (FindEntry(kSolidIndexName) < 0) return;
+  std::string data;
+  try {
+    ExtractToString(kSolidIndexName, data);
+  } catch (const std::exception&) {
+    RaiseError(kSolidIndexDamaged);
+  }
+  TSolidIndex index;
+  std::vector<TPackageEntry> blocks;
+  for (const TPackageEntry& e : FEntries)
+    if (SameNameAscii(e.Name, e.NameLength, kSolidBlockName, std::strlen(kSolidBlockName)))
+      blocks.push_back(e);
+  if (!ReadSolidIndex(data, index) || index.Blocks.size() != blocks.size() ||
+      index.Files.size() >= static_cast<size_t>(INT32_MAX) - FEntries.size())
+    RaiseError(kSolidIndexDamaged);
+  FSolid = std::make_unique<TSolidReader>(FFileName, FPackageStart, FPackageEnd, std::move(index),
+                                          std::move(blocks));
+}
+
+bool TCompressionManager::ExtractSolid(size_t file, bool progress,
+                                       const std::function<void(const uint8_t*, size_t)>& take) {
+  const int32_t total = static_cast<int32_t>(FSolid->Index().Files[file].Size);
+  FCancelled = false;
+  if (progress && !Report(0, total)) return true;
+  int32_t done = 0;
+  TSolidReader::TResult result;
+  try {
+    result = FSolid->Extract(
+        file,
+        [&](const uint8_t* data, size_t size) {
+          take(data, size);
+          done += static_cast<int32_t>(size);
+          return !progress || Report(done, total);
+        },
+        [&] { return !progress || Report(done, total); });
+  } catch (const EInOutError&) {
+    return false;
+  }
+  if (result == TSolidReader::TResult::Stopped) FSolid->Stop();  // a cancel: no more decoding
+  return result != TSolidReader::TResult::Damaged;
 }
 
 bool TCompressionManager::SeekToData(const TPackageEntry& entry) {
@@ -116,9 +172,24 @@ bool TCompressionManager::SeekToData(const TPackageEntry& entry) {
   return true;
 }
 
-void TCompressionManager::ExtractToFile(std::string_view EntryName, const std::string& DestFileName) {
+void TCompressionManager::ExtractToFile(std::string_view EntryName,
+                                        const std::string& DestFileName) {
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
+  if (index >= static_cast<int32_t>(FEntries.size())) {
+    std::unique_ptr<TFileStream> dest = Platform().OpenFile(DestFileName, TFileMode::Create);
+    if (!ExtractSolid(index - FEntries.size(), true,
+                      [&](const uint8_t* data, size_t size) { dest->Write(data, size); })) {
+      try {
+        dest->Close();
+      } catch (const EInOutError&) {
+        // As below: the extraction's failure is the one to report.
+      }
+      RaiseCannotExtract();
+    }
+    dest->Close();
+    return;
+  }
   const TPackageEntry& entry = FEntries[index];
   // A header that cannot be honoured (data beyond the end of the file, sizes
   // out of range) is never inflated. The destination is created first all the
@@ -138,6 +209,13 @@ void TCompressionManager::ExtractToFile(std::string_view EntryName, const std::s
 }
 
 void TCompressionManager::ExtractEntry(int32_t Index, TFileStream& Dest) {
+  if (FSolid && Index >= static_cast<int32_t>(FEntries.size()) &&
+      static_cast<size_t>(Index) - FEntries.size() < FSolid->Index().Files.size()) {
+    if (!ExtractSolid(Index - FEntries.size(), true,
+                      [&](const uint8_t* data, size_t size) { Dest.Write(data, size); }))
+      RaiseCannotExtract();
+    return;
+  }
   if (Index < 0 || static_cast<size_t>(Index) >= FEntries.size()) RaiseCannotExtract();
   const TPackageEntry& entry = FEntries[Index];
   if (!SeekToData(entry) || !InflateToFile(entry, Dest)) RaiseCannotExtract();
@@ -184,6 +262,16 @@ void TCompressionManager::ExtractToString(std::string_view EntryName, std::strin
   Data.clear();
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
+  if (index >= static_cast<int32_t>(FEntries.size())) {
+    // Grown by what the blocks yield, never by what the index claims.
+    if (!ExtractSolid(index - FEntries.size(), false, [&](const uint8_t* data, size_t size) {
+          Data.append(reinterpret_cast<const char*>(data), size);
+        })) {
+      Data.clear();
+      RaiseCannotExtract();
+    }
+    return;
+  }
   const TPackageEntry& entry = FEntries[index];
   if (!SeekToData(entry)) RaiseCannotExtract();
 

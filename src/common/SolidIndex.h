@@ -41,8 +41,8 @@ struct TSolidIndex {
 };
 
 // Reads Data into Index, computing the offsets. False for anything that is
-// not a well-formed index: counts the bytes cannot hold, a block beyond
-// kSolidBlockMax, a file of 2 GiB or more, unknown filters or properties, an
+// not a well-formed index: counts the bytes cannot hold, an empty block or
+// one beyond kSolidBlockMax, a file of 2 GiB or more, unknown filters or properties, an
 // empty name, sizes of files and blocks that do not add up, bytes left over.
 bool ReadSolidIndex(const std::string& Data, TSolidIndex& Index);
 // The bytes of Index (its offsets are not stored).
