@@ -214,5 +214,14 @@ TSolidReader::TResult TSolidReader::Extract(size_t File,
     if (!Take(data, n)) return TResult::Stopped;
     lastCall = std::chrono::steady_clock::now();
   }
+  // A block read to its end is done with: its buffer goes now, not when
+  // the next block is asked for (or never, after the last).
+  if (FCursorBlock < FIndex.Blocks.size() && FOut == FIndex.Blocks[FCursorBlock].Size) {
+    while (!FJobs.empty() && FJobs.front()->Block <= FCursorBlock) {
+      FJobs.front()->Stop();
+      FJobs.erase(FJobs.begin());
+    }
+    FCursorBlock = SIZE_MAX;
+  }
   return crc == file.Crc ? TResult::Done : TResult::Damaged;
 }

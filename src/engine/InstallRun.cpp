@@ -8,6 +8,7 @@
 #include "common/Errors.h"
 #include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
+#include "engine/PackageOrder.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
@@ -121,7 +122,7 @@ void TMainForm::InstallFirstStage() {
 
   std::string logName = InstallPath("uninstall.log");
   bool logExisted = Platform().FileExists(logName);
-  std::vector<std::string> files = ScriptLines("files");
+  std::vector<std::string> files = InPackageOrder(*PackageReader, ScriptLines("files"));
   std::vector<std::string> carried;
   try {
     ProtectNewFolders(InstallDir, created);
