@@ -141,22 +141,31 @@ void TCompressionManager::OpenSolid() {
                                           std::move(blocks));
 }
 
-bool TCompressionManager::ExtractSolid(size_t file, bool progress,
-                                       const std::function<void(const uint8_t*, size_t)>& take) {
-  const int32_t total = static_cast<int32_t>(FSolid->Index().Files[file].Size);
+bool TCompressionManager::ExtractSolid(size_t file, TFileStream* dest, std::string* data) {
+  // Into a file with progress and cancel; into memory in one go.
+  struct TSink : TSolidReader::TSink {
+    TCompressionManager& Owner;
+    TFileStream* Dest;
+    std::string* Data;
+    int32_t Done = 0, Total;
+    TSink(TCompressionManager& owner, TFileStream* dest, std::string* data, int32_t total)
+        : Owner(owner), Dest(dest), Data(data), Total(total) {}
+    bool Take(const uint8_t* bytes, size_t size) override {
+      Done += static_cast<int32_t>(size);
+      if (Data) {
+        Data->append(reinterpret_cast<const char*>(bytes), size);
+        return true;
+      }
+      Dest->Write(bytes, size);
+      return Owner.Report(Done, Total);
+    }
+    bool Waiting() override { return Data || Owner.Report(Done, Total); }
+  } sink(*this, dest, data, static_cast<int32_t>(FSolid->Index().Files[file].Size));
   FCancelled = false;
-  if (progress && !Report(0, total)) return true;
-  int32_t done = 0;
+  if (!data && !Report(0, sink.Total)) return true;
   TSolidReader::TResult result;
   try {
-    result = FSolid->Extract(
-        file,
-        [&](const uint8_t* data, size_t size) {
-          take(data, size);
-          done += static_cast<int32_t>(size);
-          return !progress || Report(done, total);
-        },
-        [&] { return !progress || Report(done, total); });
+    result = FSolid->Extract(file, sink);
   } catch (const EInOutError&) {
     return false;
   }
@@ -178,8 +187,7 @@ void TCompressionManager::ExtractToFile(std::string_view EntryName,
   if (index < 0) return;
   if (index >= static_cast<int32_t>(FEntries.size())) {
     std::unique_ptr<TFileStream> dest = Platform().OpenFile(DestFileName, TFileMode::Create);
-    if (!ExtractSolid(index - FEntries.size(), true,
-                      [&](const uint8_t* data, size_t size) { dest->Write(data, size); })) {
+    if (!ExtractSolid(index - FEntries.size(), dest.get(), nullptr)) {
       try {
         dest->Close();
       } catch (const EInOutError&) {
@@ -211,9 +219,7 @@ void TCompressionManager::ExtractToFile(std::string_view EntryName,
 void TCompressionManager::ExtractEntry(int32_t Index, TFileStream& Dest) {
   if (FSolid && Index >= static_cast<int32_t>(FEntries.size()) &&
       static_cast<size_t>(Index) - FEntries.size() < FSolid->Index().Files.size()) {
-    if (!ExtractSolid(Index - FEntries.size(), true,
-                      [&](const uint8_t* data, size_t size) { Dest.Write(data, size); }))
-      RaiseCannotExtract();
+    if (!ExtractSolid(Index - FEntries.size(), &Dest, nullptr)) RaiseCannotExtract();
     return;
   }
   if (Index < 0 || static_cast<size_t>(Index) >= FEntries.size()) RaiseCannotExtract();
@@ -264,9 +270,7 @@ void TCompressionManager::ExtractToString(std::string_view EntryName, std::strin
   if (index < 0) return;
   if (index >= static_cast<int32_t>(FEntries.size())) {
     // Grown by what the blocks yield, never by what the index claims.
-    if (!ExtractSolid(index - FEntries.size(), false, [&](const uint8_t* data, size_t size) {
-          Data.append(reinterpret_cast<const char*>(data), size);
-        })) {
+    if (!ExtractSolid(index - FEntries.size(), nullptr, &Data)) {
       Data.clear();
       RaiseCannotExtract();
     }

@@ -85,10 +85,9 @@ class TCompressionManager {
   // Fires OnProgress; false once the extraction is cancelled.
   bool Report(int32_t position, int32_t total);
   void OpenSolid();
-  // A file of the solid blocks into Take (see TSolidReader::Extract), with
-  // progress; false when damaged, true when done or cancelled.
-  bool ExtractSolid(size_t file, bool progress,
-                    const std::function<void(const uint8_t*, size_t)>& take);
+  // A file of the solid blocks into Dest (with progress and cancel) or
+  // appended to Data; false when damaged, true when done or cancelled.
+  bool ExtractSolid(size_t file, TFileStream* dest, std::string* data);
 
   std::vector<TPackageEntry> FEntries;
   std::string FFileName;

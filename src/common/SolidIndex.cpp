@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr char kMagic[] = "BWS1";
 constexpr size_t kBlockBytes = 6, kFileBytesMin = 1 + 1 + 8;
 
 class TReader {
@@ -35,12 +34,6 @@ class TReader {
   size_t FPos = 0;
 };
 
-void AddU32(std::string& s, uint32_t v) {
-  uint8_t b[4];
-  PutU32(b, v);
-  s.append(reinterpret_cast<const char*>(b), 4);
-}
-
 }  // namespace
 
 bool ReadSolidIndex(const std::string& Data, TSolidIndex& Index) {
@@ -48,7 +41,8 @@ bool ReadSolidIndex(const std::string& Data, TSolidIndex& Index) {
   TReader r(Data);
   std::string magic;
   uint32_t blocks = 0, files = 0;
-  if (!r.Bytes(4, magic) || magic != kMagic || !r.U32(blocks) || !r.U32(files)) return false;
+  if (!r.Bytes(4, magic) || magic != kSolidIndexMagic || !r.U32(blocks) || !r.U32(files))
+    return false;
   // Counts are believed only as far as the bytes can hold them.
   if (blocks > r.Left() / kBlockBytes) return false;
   if (files > (r.Left() - blocks * kBlockBytes) / kFileBytesMin) return false;
@@ -73,22 +67,4 @@ bool ReadSolidIndex(const std::string& Data, TSolidIndex& Index) {
     offset += f.Size;
   }
   return offset == streamSize && r.Left() == 0;
-}
-
-std::string WriteSolidIndex(const TSolidIndex& Index) {
-  std::string s(kMagic, 4);
-  AddU32(s, static_cast<uint32_t>(Index.Blocks.size()));
-  AddU32(s, static_cast<uint32_t>(Index.Files.size()));
-  for (const TSolidBlock& b : Index.Blocks) {
-    s += static_cast<char>(b.Filter);
-    s += static_cast<char>(b.Props);
-    AddU32(s, b.Size);
-  }
-  for (const TSolidFile& f : Index.Files) {
-    s += static_cast<char>(f.Name.size());
-    s += f.Name;
-    AddU32(s, f.Size);
-    AddU32(s, f.Crc);
-  }
-  return s;
 }

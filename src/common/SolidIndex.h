@@ -14,6 +14,7 @@
 #include <vector>
 
 inline constexpr const char* kSolidIndexName = "|solid index";
+inline constexpr char kSolidIndexMagic[] = "BWS1";
 inline constexpr const char* kSolidBlockName = "|solid block";
 // A block's content is decoded whole into one buffer that is also its
 // dictionary; two are in memory at once.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <new>
 
 #include "common/Worker.h"
@@ -13,11 +12,15 @@ namespace {
 constexpr size_t kPiece = 0x20000;
 constexpr size_t kStageSize = kPiece + 8;
 
-std::string UpperAscii(std::string_view s) {
-  std::string u(s);
-  for (char& c : u)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return u;
+unsigned char UpperAscii(char c) {
+  return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+}
+
+// Names ordered by their bytes with ASCII letters in upper case.
+int CompareNames(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return UpperAscii(a[i]) < UpperAscii(b[i]) ? -1 : 1;
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
 
 enum TJobState { kRunning, kEnded, kFailed };
@@ -75,10 +78,13 @@ TSolidReader::TSolidReader(std::string FileName, int64_t Start, int64_t End, TSo
       FEnd(End),
       FIndex(std::move(Index)),
       FBlocks(std::move(Blocks)) {
-  FByName.reserve(FIndex.Files.size());
-  for (size_t i = 0; i < FIndex.Files.size(); ++i)
-    FByName.emplace_back(UpperAscii(FIndex.Files[i].Name), static_cast<int32_t>(i));
-  std::sort(FByName.begin(), FByName.end());
+  FByName.resize(FIndex.Files.size());
+  for (size_t i = 0; i < FByName.size(); ++i) FByName[i] = static_cast<uint32_t>(i);
+  // Equal names in file order, so that the last of them is found.
+  std::sort(FByName.begin(), FByName.end(), [this](uint32_t a, uint32_t b) {
+    const int c = CompareNames(FIndex.Files[a].Name, FIndex.Files[b].Name);
+    return c < 0 || (c == 0 && a < b);
+  });
 }
 
 TSolidReader::~TSolidReader() { Stop(); }
@@ -90,11 +96,17 @@ void TSolidReader::Stop() {
 }
 
 int32_t TSolidReader::Find(std::string_view Name) const {
-  const std::string key = UpperAscii(Name);
-  // The last of equal names: the one with the highest number.
-  auto it = std::upper_bound(FByName.begin(), FByName.end(), std::make_pair(key, INT32_MAX));
-  if (it == FByName.begin() || (it - 1)->first != key) return -1;
-  return (it - 1)->second;
+  // The last of equal names: just before the first greater one.
+  size_t lo = 0, hi = FByName.size();
+  while (lo < hi) {
+    const size_t mid = lo + (hi - lo) / 2;
+    if (CompareNames(Name, FIndex.Files[FByName[mid]].Name) < 0)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  if (lo == 0 || CompareNames(Name, FIndex.Files[FByName[lo - 1]].Name) != 0) return -1;
+  return static_cast<int32_t>(FByName[lo - 1]);
 }
 
 std::unique_ptr<TSolidReader::TJob> TSolidReader::Start(size_t b) {
@@ -174,14 +186,12 @@ size_t TSolidReader::Next(TJob& job, const uint8_t*& data, size_t max) {
   return n;
 }
 
-TSolidReader::TResult TSolidReader::Extract(size_t File,
-                                            const std::function<bool(const uint8_t*, size_t)>& Take,
-                                            const std::function<bool()>& Waiting) {
+TSolidReader::TResult TSolidReader::Extract(size_t File, TSink& Sink) {
   const TSolidFile& file = FIndex.Files[File];
   uint64_t pos = file.Offset;
   uint64_t left = file.Size;
   uint32_t crc = 0;
-  auto lastCall = std::chrono::steady_clock::now();
+  unsigned pauses = 0;
   while (left > 0) {
     // The block holding pos: the last one starting at or before it (none
     // is empty).
@@ -199,20 +209,18 @@ TSolidReader::TResult TSolidReader::Extract(size_t File,
     const size_t n = Next(*job, data, want);
     if (n == 0) {
       if (job->State.load(std::memory_order_acquire) == kFailed) return TResult::Damaged;
+      // No clock here: the installer's runtime has none without the threads
+      // library. A pause is a millisecond or more.
       PauseBriefly();
-      const auto now = std::chrono::steady_clock::now();
-      if (now - lastCall >= std::chrono::milliseconds(50)) {
-        lastCall = now;
-        if (!Waiting()) return TResult::Stopped;
-      }
+      if (++pauses % 32 == 0 && !Sink.Waiting()) return TResult::Stopped;
       continue;
     }
     if (skipping) continue;
     crc = Crc32(crc, data, n);
     pos += n;
     left -= n;
-    if (!Take(data, n)) return TResult::Stopped;
-    lastCall = std::chrono::steady_clock::now();
+    if (!Sink.Take(data, n)) return TResult::Stopped;
+    pauses = 0;
   }
   // A block read to its end is done with: its buffer goes now, not when
   // the next block is asked for (or never, after the last).

@@ -6,7 +6,6 @@
 // order the packer lays them down; any other order works, by decoding a
 // block again.
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,13 +31,18 @@ class TSolidReader {
   int32_t Find(std::string_view Name) const;
 
   enum class TResult { Done, Stopped, Damaged };
-  // Hands the content of file number File to Take in pieces of up to
-  // 128 KiB, and calls Waiting about every 50 ms while the decoder is behind.
-  // Either returning false stops the extraction (Stopped). Damaged: the
-  // block does not decode to its size, or the file's CRC-32 does not match;
-  // the content handed out must then be thrown away.
-  TResult Extract(size_t File, const std::function<bool(const uint8_t*, size_t)>& Take,
-                  const std::function<bool()>& Waiting);
+  class TSink {
+   public:
+    virtual ~TSink() = default;
+    virtual bool Take(const uint8_t* Data, size_t Size) = 0;
+    virtual bool Waiting() = 0;
+  };
+  // Hands the content of file number File to Sink.Take in pieces of up to
+  // 128 KiB, and calls Sink.Waiting every 32 pauses (32 ms or more) while
+  // the decoder is behind. Either returning false stops the extraction
+  // (Stopped). Damaged: the block does not decode to its size, or the
+  // file's CRC-32 does not match; what was handed out must be thrown away.
+  TResult Extract(size_t File, TSink& Sink);
   // Ends the decoding in the background (after a cancel).
   void Stop();
 
@@ -58,8 +62,8 @@ class TSolidReader {
   int64_t FStart, FEnd;
   TSolidIndex FIndex;
   std::vector<TPackageEntry> FBlocks;
-  std::vector<std::pair<std::string, int32_t>> FByName;  // upper-case names, sorted
-  std::vector<std::unique_ptr<TJob>> FJobs;              // at most two, in block order
+  std::vector<uint32_t> FByName;             // file numbers in the order of their names
+  std::vector<std::unique_ptr<TJob>> FJobs;  // at most two, in block order
 
   // The cursor: block, raw content consumed, and for the x86 filter the
   // bytes taken but not handed out yet.
