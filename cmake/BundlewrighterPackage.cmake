@@ -225,10 +225,18 @@ set(_bw_sign_args "")
 if(CPACK_BUNDLEWRIGHTER_SIGN_COMMAND)
   set(_bw_sign_args --sign-command "${CPACK_BUNDLEWRIGHTER_SIGN_COMMAND}")
 endif()
+set(_bw_compression_args "")
+if(CPACK_BUNDLEWRIGHTER_COMPRESSION)
+  if(NOT CPACK_BUNDLEWRIGHTER_COMPRESSION MATCHES "^(zlib|lzma)$")
+    _bw_fail("BUNDLEWRIGHTER_COMPRESSION is \"${CPACK_BUNDLEWRIGHTER_COMPRESSION}\": "
+             "it takes zlib or lzma")
+  endif()
+  set(_bw_compression_args --compression ${CPACK_BUNDLEWRIGHTER_COMPRESSION})
+endif()
 set(_bw_out ${CPACK_TOPLEVEL_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.exe)
 execute_process(
   COMMAND ${_bw_bwpack} build ${_bw_inf} --source ${_bw_stage} --stub ${CPACK_BUNDLEWRIGHTER_STUB}
-          ${_bw_uninstaller_args} ${_bw_sign_args} -o ${_bw_out}
+          ${_bw_uninstaller_args} ${_bw_sign_args} ${_bw_compression_args} -o ${_bw_out}
   RESULT_VARIABLE _bw_rc OUTPUT_VARIABLE _bw_output ERROR_VARIABLE _bw_output)
 if(NOT _bw_rc EQUAL 0 OR NOT EXISTS ${_bw_out})
   _bw_fail("bwpack build failed (${_bw_rc}):\n${_bw_output}")

@@ -16,6 +16,8 @@
 #include "common/Errors.h"
 #include "common/PackageLocation.h"
 #include "common/PackageWriter.h"
+#include "common/SolidIndex.h"
+#include "common/SolidWriter.h"
 #include "platform/Platform.h"
 #include "platform/TextEncoding.h"
 #include "script/ScriptTargets.h"
@@ -36,7 +38,8 @@ std::string Text(const fs::path& path) {
 const char kUsage[] =
     "Usage:\n"
     "  bwpack build SCRIPT [--source DIR] [--stub FILE] [--uninstaller FILE]\n"
-    "               [--sign-command CMD] [--level fast|default|best] -o OUT\n"
+    "               [--sign-command CMD] [--level fast|default|best]\n"
+    "               [--compression zlib|lzma] -o OUT\n"
     "  bwpack list FILE [--raw]\n"
     "  bwpack extract FILE ENTRY -o OUT [--raw]\n"
     "  bwpack extract FILE --all -C DIR [--raw]\n"
@@ -66,6 +69,11 @@ const char kUsage[] =
     "                      are compressed with libdeflate where bwpack has it,\n"
     "                      larger ones with zlib; all cores work, and the output\n"
     "                      is the same whatever their number\n"
+    "  --compression KIND  zlib (the default): each file its own zlib stream;\n"
+    "                      lzma: the files in solid LZMA blocks of up to 64 MiB,\n"
+    "                      programs with the x86 filter; much smaller installers,\n"
+    "                      slower to pack (install.inf, the licence and the image\n"
+    "                      stay zlib). Needs liblzma: not in the Windows bwpack\n"
     "  -o OUT              file to write\n"
     "  -C DIR              folder to extract into\n"
     "  --raw               FILE is a plain package starting at offset 0\n"
@@ -111,7 +119,8 @@ struct TArgs {
 TArgs ParseArgs(const std::vector<std::string>& argv) {
   const int argc = static_cast<int>(argv.size());
   static const std::set<std::string> withValue = {
-      "--source", "--stub", "--uninstaller", "-o", "--sign-command", "--level", "-C"};
+      "--source", "--stub", "--uninstaller", "-o", "--sign-command", "--level", "-C",
+      "--compression"};
   static const std::set<std::string> withoutValue = {"--raw", "--all"};
   TArgs args;
   bool optionsEnded = false;
@@ -329,7 +338,9 @@ std::unique_ptr<TCompressionManager> OpenPackage(const std::string& file, bool r
 size_t VerifyEntries(TCompressionManager& package);
 
 int Build(const TArgs& args) {
-  Expect(args, 1, {"--source", "--stub", "--uninstaller", "--sign-command", "--level", "-o"});
+  Expect(
+      args, 1,
+      {"--source", "--stub", "--uninstaller", "--sign-command", "--level", "--compression", "-o"});
   if (!args.Has("-o")) throw TUsageError{"build needs -o OUT"};
   TPackLevel level = TPackLevel::Best;
   if (args.Has("--level")) {
@@ -341,6 +352,14 @@ int Build(const TArgs& args) {
     else if (l != "best")
       throw TUsageError{"--level takes fast, default or best, not " + Quoted(l)};
   }
+  const std::string compression = args.Has("--compression") ? args.Value("--compression") : "zlib";
+  if (compression != "zlib" && compression != "lzma")
+    throw TUsageError{"--compression takes zlib or lzma, not " + Quoted(compression)};
+  const bool solid = compression == "lzma";
+  if (solid && !SolidPackingAvailable())
+    throw TFailure(
+        "--compression lzma is not available in this bwpack: it needs liblzma, which its "
+        "build lacks (Debian has it for Linux only); pack on Linux, or use --compression zlib");
   const std::string script = args.positional[0];
   const std::string out = args.Value("-o");
   const bool signing = args.Has("--sign-command");
@@ -434,6 +453,36 @@ int Build(const TArgs& args) {
     }
   }
 
+  // The solid layout: every file into the blocks but the script, the licence
+  // and the image, which start-up reads as ordinary entries.
+  std::vector<std::string> blockFiles;
+  struct TRemoveAll {
+    std::vector<std::string>& paths;
+    ~TRemoveAll() {
+      for (const std::string& p : paths) Platform().DeleteFileAt(p);
+    }
+  } removeBlocks{blockFiles};
+  if (solid) {
+    std::set<std::string> plain = {UpperAscii("install.inf")};
+    for (const char* section : {"license", "image"})
+      if (reader.SectionExists(section)) plain.insert(UpperAscii(reader.GetValue(section)));
+    std::vector<TPackageItem> kept, packed;
+    for (TPackageItem& item : items)
+      (plain.count(UpperAscii(item.Name)) ? kept : packed).push_back(std::move(item));
+    TProgressLine progress("bwpack: compressing");
+    TSolidPackOptions options;
+    options.TempBase = out + ".bwpack-tmp";
+    options.OnProgress = [&](uint64_t done, uint64_t total) { progress.Update(done, total); };
+    std::vector<TPackageItem> blocks;
+    try {
+      blocks = PackSolid(packed, options, blockFiles);
+    } catch (const std::exception& e) {
+      throw TFailure(e.what());
+    }
+    items = std::move(kept);
+    for (TPackageItem& item : blocks) items.push_back(std::move(item));
+  }
+
   TTempOutput temp(out, signing ? ".bwpack-tmp.exe" : ".bwpack-tmp");
   TProgressLine progress("bwpack: packing");
   TPackageWriterOptions options;
@@ -488,6 +537,9 @@ int List(const TArgs& args) {
   auto package = OpenPackage(args.positional[0], args.Has("--raw"));
   for (const TPackageEntry& e : package->Entries())
     std::printf("%s\t%u\t%u\n", e.GetName().c_str(), e.UnpackedSize, e.PackedSize);
+  // The files of solid blocks have no packed size of their own.
+  if (const TSolidIndex* index = package->SolidIndex())
+    for (const TSolidFile& f : index->Files) std::printf("%s\t%u\tsolid\n", f.Name.c_str(), f.Size);
   return 0;
 }
 
@@ -556,11 +608,18 @@ int Extract(const TArgs& args) {
     auto package = OpenPackage(args.positional[0], raw);
     const fs::path dir = U8(args.Value("-C"));
     if (!Platform().ForceDirectories(Text(dir))) throw TFailure("cannot create " + Text(dir));
-    const auto& entries = package->Entries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const std::string name = entries[i].GetName();
+    // Entries, then the files of solid blocks, numbered as FindEntry does;
+    // the blocks and their index are not files of their own.
+    std::vector<std::string> names;
+    for (const TPackageEntry& e : package->Entries()) names.push_back(e.GetName());
+    const TSolidIndex* index = package->SolidIndex();
+    if (index)
+      for (const TSolidFile& f : index->Files) names.push_back(f.Name);
+    for (size_t i = 0; i < names.size(); ++i) {
+      const std::string& name = names[i];
       // Only the entry a lookup finds: the last of its name.
       if (package->FindEntry(name) != static_cast<int32_t>(i)) continue;
+      if (index && (name == kSolidIndexName || name == kSolidBlockName)) continue;
       const fs::path target = dir / SafeRelativePath(name);
       if (!Platform().ForceDirectories(Text(target.parent_path())))
         throw TFailure("cannot create " + Text(target.parent_path()));
@@ -576,6 +635,13 @@ int Extract(const TArgs& args) {
     throw TFailure("no entry " + Quoted(name) + " in " + args.positional[0]);
   ExtractOne(*package, name, args.Value("-o"));
   return 0;
+}
+
+// The number of the block where file I starts.
+size_t BlockOf(const TSolidIndex& index, size_t i) {
+  size_t b = 0;
+  while (b + 1 < index.Blocks.size() && index.Blocks[b + 1].Offset <= index.Files[i].Offset) ++b;
+  return b;
 }
 
 // Unpacks every entry, checking the chain of headers, sizes and checksums;
@@ -600,14 +666,31 @@ size_t VerifyEntries(TCompressionManager& package) {
     if (e.DataOffset != expected)
       throw damaged("its data offset is " + std::to_string(e.DataOffset) + ", expected " +
                     std::to_string(expected));
+    // A block is checked through the files it holds, below.
+    const bool block = package.SolidIndex() && e.GetName() == kSolidBlockName;
     TNullStream sink;
     try {
-      package.ExtractEntry(static_cast<int32_t>(i), sink);
+      if (!block) package.ExtractEntry(static_cast<int32_t>(i), sink);
     } catch (const std::exception& ex) {
       throw damaged(ex.what());
     }
-    done += e.UnpackedSize;
+    if (!block) done += e.UnpackedSize;  // counted with its files
     headerPos = expected + e.PackedSize;
+  }
+  // Each file of the blocks: its content to the end of its block's stream,
+  // and its CRC-32.
+  if (const TSolidIndex* index = package.SolidIndex()) {
+    for (size_t i = 0; i < index->Files.size(); ++i) {
+      TNullStream sink;
+      try {
+        package.ExtractEntry(static_cast<int32_t>(entries.size() + i), sink);
+      } catch (const std::exception& ex) {
+        progress.Clear();
+        throw TFailure("file " + Quoted(index->Files[i].Name) + " in block " +
+                       std::to_string(BlockOf(*index, i) + 1) + " is damaged: " + ex.what());
+      }
+      done += index->Files[i].Size;
+    }
   }
   progress.Clear();
   // The installer refuses a package that lacks an entry its script names;
@@ -626,8 +709,13 @@ size_t VerifyEntries(TCompressionManager& package) {
 
 int Verify(const TArgs& args) {
   Expect(args, 1, {"--raw"});
-  const size_t count = VerifyEntries(*OpenPackage(args.positional[0], args.Has("--raw")));
-  std::printf("OK %zu entries\n", count);
+  auto package = OpenPackage(args.positional[0], args.Has("--raw"));
+  const size_t count = VerifyEntries(*package);
+  if (const TSolidIndex* index = package->SolidIndex())
+    std::printf("OK %zu entries, %zu files in %zu blocks\n", count, index->Files.size(),
+                index->Blocks.size());
+  else
+    std::printf("OK %zu entries\n", count);
   return 0;
 }
 
