@@ -134,7 +134,7 @@ void TCompressionManager::OpenSolid() {
   TSolidIndex index;
   std::vector<TPackageEntry> blocks;
   for (const TPackageEntry& e : FEntries)
-    if (SameNameAscii(e.Name, e.NameLength, kSolidBlockName, std::strlen(kSolidBlockName)))
+    if (SameEntryName(e.Name, e.NameLength, kSolidBlockName))
       blocks.push_back(e);
   if (!ReadSolidIndex(data, index) || index.Blocks.size() != blocks.size() ||
       index.Files.size() >= static_cast<size_t>(INT32_MAX) - FEntries.size())

@@ -6,21 +6,17 @@
 
 #include "common/Worker.h"
 #include "platform/Platform.h"
+#include "platform/TextEncoding.h"
 
 namespace {
 
 constexpr size_t kPiece = 0x20000;
 constexpr size_t kStageSize = kPiece + 8;
 
-unsigned char UpperAscii(char c) {
-  return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-}
-
-// Names ordered by their bytes with ASCII letters in upper case.
+// Names ordered by their text with letter case folded as Windows folds it,
+// so that a look-up finds a file whatever the case it is asked for in.
 int CompareNames(std::string_view a, std::string_view b) {
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return UpperAscii(a[i]) < UpperAscii(b[i]) ? -1 : 1;
-  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+  return FoldCase(a).compare(FoldCase(b));
 }
 
 enum TJobState { kRunning, kEnded, kFailed };

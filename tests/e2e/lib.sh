@@ -126,6 +126,16 @@ u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
 # package_start EXE: the offset in the trailer of an unsigned installer.
 package_start() { u32 "$1" $(($(stat -c %s "$1") - 4)); }
 
+# wait_self_removal: an uninstaller's own file goes last, moved aside and
+# deleted by a helper once the uninstaller has ended; the test's clean-up
+# must not end that helper half-way.
+wait_self_removal() {
+  for _ in $(seq 40); do
+    ls -d "$c_drive"/windows/temp/bwu-* >/dev/null 2>&1 || return 0
+    sleep 0.5
+  done
+}
+
 assert_eq() { [ "$1" == "$2" ] || fail "$3: expected '$2', got '$1'"; }
 assert_exists() { [ -e "$1" ] || fail "missing $1"; }
 assert_absent() { [ ! -e "$1" ] || fail "should not exist: $1"; }

@@ -180,4 +180,5 @@ rc=$(drive run "\"C:\\Old Café\\uninstall.exe\" /S" 60000) || fail "old log uni
 assert_eq "$rc" 0 "old log uninstall exit code"
 for _ in $(seq 40); do [ -e "$old" ] || break; sleep 0.5; done
 assert_absent "$old"
+wait_self_removal
 echo "unicode: ok"

@@ -463,12 +463,12 @@ int Build(const TArgs& args) {
     }
   } removeBlocks{blockFiles};
   if (solid) {
-    std::set<std::string> plain = {UpperAscii("install.inf")};
+    std::set<std::string> plain = {Folded("install.inf")};
     for (const char* section : {"license", "image"})
-      if (reader.SectionExists(section)) plain.insert(UpperAscii(reader.GetValue(section)));
+      if (reader.SectionExists(section)) plain.insert(Folded(reader.GetValue(section)));
     std::vector<TPackageItem> kept, packed;
     for (TPackageItem& item : items)
-      (plain.count(UpperAscii(item.Name)) ? kept : packed).push_back(std::move(item));
+      (plain.count(Folded(item.Name)) ? kept : packed).push_back(std::move(item));
     TProgressLine progress("bwpack: compressing");
     TSolidPackOptions options;
     options.TempBase = out + ".bwpack-tmp";
