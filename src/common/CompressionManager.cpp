@@ -16,14 +16,18 @@ namespace {
 
 [[noreturn]] void RaiseCannotExtract() { RaiseError(kCannotExtractFile); }
 
-// Entry names ignore letter case as Windows does. Names are stored in UTF-8;
-// one that is not valid UTF-8 was packed by an earlier bwpack in the ANSI
-// code page, as its script was.
+// A name as text: names are stored in UTF-8; one that is not valid UTF-8 was
+// packed by an earlier bwpack in the ANSI code page, as its script was (and
+// a caller may ask with such a name, read from the package).
+std::string NameText(std::string_view name) {
+  return IsValidUtf8(name) ? std::string(name) : AnsiToUtf8(name);
+}
+
+// Entry names ignore letter case as Windows does.
 bool SameEntryName(const char* a, size_t na, std::string_view b) {
   const std::string_view stored(a, na);
   if (const int ascii = CompareAsciiIgnoreCase(stored, b)) return ascii > 0;
-  if (IsValidUtf8(stored)) return SameTextIgnoreCase(stored, b);
-  return SameTextIgnoreCase(AnsiToUtf8(stored), b);
+  return SameTextIgnoreCase(NameText(stored), NameText(b));
 }
 
 // An entry's packed bytes, read from the package and never past them, and

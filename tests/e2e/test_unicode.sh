@@ -80,6 +80,16 @@ check_installed() {
     fail "$1: uninstall.log: $(cat "$app/uninstall.log")"
 }
 
+# wait_helper: the uninstaller's helper removes its moved copy just after it
+# ends; the suite's prefix is shut down when the test ends, helper and all.
+wait_helper() {
+  for _ in $(seq 40); do
+    ls -d "$c_drive/windows/temp"/bwu-* >/dev/null 2>&1 || return 0
+    sleep 0.5
+  done
+  fail "$1: the uninstaller's moved copy stayed"
+}
+
 # uninstall: the registered quiet command removes everything.
 uninstall() {
   local rc
@@ -92,6 +102,7 @@ uninstall() {
   assert_absent "$app"
   assert_absent "$group"
   if wine reg query "$key" >/dev/null 2>&1; then fail "$1: registration left"; fi
+  wait_helper "$1"
 }
 
 # --- 1. The wizard, into its default folder.
@@ -164,6 +175,7 @@ assert_eq "$(cat "$c_drive/Program Files/Café ©/café.txt")" "café" "cp1252 f
 assert_eq "$(exported_value "$ansi_key" DisplayName)" "Café © 2024 (remove only)" "cp1252 DisplayName"
 rc=$(drive run "$(exported_value "$ansi_key" QuietUninstallString)" 60000) || fail "cp1252 uninstall"
 assert_eq "$rc" 0 "cp1252 uninstall exit code"
+wait_helper "cp1252"
 
 # --- 4. A log written by an earlier installer (ANSI, "é" in a path) uninstalls.
 old="$c_drive/Old Café"
@@ -180,5 +192,5 @@ rc=$(drive run "\"C:\\Old Café\\uninstall.exe\" /S" 60000) || fail "old log uni
 assert_eq "$rc" 0 "old log uninstall exit code"
 for _ in $(seq 40); do [ -e "$old" ] || break; sleep 0.5; done
 assert_absent "$old"
-wait_self_removal
+wait_helper "old log"
 echo "unicode: ok"

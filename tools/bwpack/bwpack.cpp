@@ -620,7 +620,8 @@ int Extract(const TArgs& args) {
       // Only the entry a lookup finds: the last of its name.
       if (package->FindEntry(name) != static_cast<int32_t>(i)) continue;
       if (index && (name == kSolidIndexName || name == kSolidBlockName)) continue;
-      const fs::path target = dir / SafeRelativePath(name);
+      // Written under its UTF-8 name, also when an older bwpack stored it in ANSI.
+      const fs::path target = dir / SafeRelativePath(TextToUtf8(name));
       if (!Platform().ForceDirectories(Text(target.parent_path())))
         throw TFailure("cannot create " + Text(target.parent_path()));
       ExtractOne(*package, name, Text(target));

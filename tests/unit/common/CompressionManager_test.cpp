@@ -81,6 +81,7 @@ TEST_F(CompressionManagerTest, LooksUpNamesIgnoringCaseAndLastMatchWins) {
   EXPECT_EQ(m->FindEntry("Install.Inf"), 3);
   EXPECT_EQ(m->FindEntry("DATA\\app.EXE"), 1);
   EXPECT_EQ(m->FindEntry("\xC3\xA4RGER.TXT"), 2);
+  EXPECT_EQ(m->FindEntry(m->Entries()[2].GetName()), 2);               // as listed
   EXPECT_EQ(m->FindEntry("\xD0\x9D\xD0\x9E\xD0\xA2\xD0\xAB.TXT"), 4);  // НОТЫ.TXT
   EXPECT_EQ(m->FindEntry("argen.txt"), -1);
   std::string data;
