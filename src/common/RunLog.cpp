@@ -29,6 +29,15 @@ void RunLogOpen(const std::string& fileName) {
   g_file = Platform().OpenFile(fileName, TFileMode::Create);
 }
 
+void RunLogResume(const std::string& fileName) {
+  RunLogClose();
+  try {
+    g_file = Platform().OpenFile(fileName, TFileMode::Append);
+  } catch (...) {
+    // The run goes on without its log, as after a failed write.
+  }
+}
+
 void RunLogClose() {
   if (!g_file) return;
   try {

@@ -25,7 +25,9 @@ uint32_t InstalledKiB() {
 
 void TMainForm::Register() {
   std::string command = UninstallCommand(InstallDir);
-  if (!RegisterUninstaller(ProductId, Concat({ProductTitle, " (remove only)"}), command)) return;
+  if (!RegisterUninstaller(ProductId, Concat({ProductTitle, " (remove only)"}), command,
+                           InstallScope))
+    return;
 
   // The program the list shows the icon of: the one the installation starts,
   // when that is an installed file.
@@ -34,5 +36,6 @@ void TMainForm::Register() {
   // A missing section reads as empty, which registers nothing.
   RegisterUninstallDetails(ProductId, {Concat({command, " /S"}), InstallDir,
                                           InstallPath(program), ScriptValue("version"),
-                                          ScriptValue("publisher"), InstalledKiB()});
+                                          ScriptValue("publisher"), InstalledKiB()},
+                           InstallScope);
 }
