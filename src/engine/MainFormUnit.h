@@ -169,7 +169,7 @@ class TMainForm {
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool needsElevation_ = false;
-  int elevatedExitCode_ = -1;  // the elevated copy's, once it has run
+  int elevatedExitCode_ = -1;           // the elevated copy's, once it has run
   bool stageRunning_ = false;           // a stage of the run is working
   bool stopRequested_ = false;          // a confirmed close asked the run to stop
   bool installFailed_ = false;          // a file could not be unpacked

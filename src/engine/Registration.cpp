@@ -34,8 +34,8 @@ void TMainForm::Register() {
   std::string program = ScriptValue("launch");
   if (program.empty() || IsURL(program)) program = "uninstall.exe";
   // A missing section reads as empty, which registers nothing.
-  RegisterUninstallDetails(ProductId, {Concat({command, " /S"}), InstallDir,
-                                          InstallPath(program), ScriptValue("version"),
-                                          ScriptValue("publisher"), InstalledKiB()},
+  RegisterUninstallDetails(ProductId,
+                           {Concat({command, " /S"}), InstallDir, InstallPath(program),
+                            ScriptValue("version"), ScriptValue("publisher"), InstalledKiB()},
                            InstallScope);
 }

@@ -56,17 +56,19 @@ void TMainForm::ResolveScope() {
     else if (SameWord(value, "choice"))
       script = TScriptScope::Choice;
     else if (!SameWord(value, "machine"))
-      throw ESetupDamaged(Concat({"The installer is damaged or incomplete: its install script asks "
-                                  "for the unknown scope \"",
-                                  value, "\" (machine, user or choice)."}));
+      throw ESetupDamaged(
+          Concat({"The installer is damaged or incomplete: its install script asks "
+                  "for the unknown scope \"",
+                  value, "\" (machine, user or choice)."}));
   }
   ScopeChoice = script == TScriptScope::Choice;
   int fixed = script == TScriptScope::User ? CurrentUser : AllUsers;
   if (!ScopeChoice) {
     if (RequestedScope >= 0 && RequestedScope != fixed)
-      throw ESetupBadCommandLine(Concat(
-          {ScopeSwitch(RequestedScope), " cannot be used: this product installs ",
-           fixed == CurrentUser ? "just for the current user." : "for all users of this computer."}));
+      throw ESetupBadCommandLine(
+          Concat({ScopeSwitch(RequestedScope), " cannot be used: this product installs ",
+                  fixed == CurrentUser ? "just for the current user."
+                                       : "for all users of this computer."}));
     InstallScope = fixed;
     return;
   }
@@ -88,8 +90,8 @@ void TMainForm::ChooseScope(int scope) {
   InstallScope = scope == CurrentUser ? CurrentUser : AllUsers;
   w.rdoAllUsers.SetChecked(InstallScope == AllUsers);
   w.rdoJustMe.SetChecked(InstallScope == CurrentUser);
-  w.edtLocation.SetText(
-      Concat({AddTrailingBackslash(GetDefaultInstallRoot(InstallScope)), ScriptValue("defaultdir")}));
+  w.edtLocation.SetText(Concat(
+      {AddTrailingBackslash(GetDefaultInstallRoot(InstallScope)), ScriptValue("defaultdir")}));
   w.UpdateDiskSpace();
 }
 

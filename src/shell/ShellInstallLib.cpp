@@ -147,7 +147,8 @@ struct TUninstallValues {
     try {
       TPlatform& p = Platform();
       TRegRoot root = RegistryRootOf(Scope);
-      ok = text ? p.RegWriteString(root, Key, name, *text) : p.RegWriteDWord(root, Key, name, number);
+      ok = text ? p.RegWriteString(root, Key, name, *text)
+                : p.RegWriteDWord(root, Key, name, number);
     } catch (...) {
     }
     if (!ok) {
@@ -160,9 +161,7 @@ struct TUninstallValues {
                        text ? "" : " (REG_DWORD)"}));
     return true;
   }
-  bool String(const char* name, const std::string& value) const {
-    return Write(name, &value, 0);
-  }
+  bool String(const char* name, const std::string& value) const { return Write(name, &value, 0); }
   bool DWord(const char* name, uint32_t value) const { return Write(name, nullptr, value); }
 };
 }  // namespace
