@@ -62,12 +62,17 @@ int TWin32Platform::RunElevated(const std::string& parameters, bool& declined) {
   DWORD n = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
   if (n == 0 || n >= exe.size()) return -1;
   std::wstring params = Wide(parameters);
+  // The elevated copy would otherwise start in the system folder, and a
+  // relative /LOG= would land there.
+  std::vector<wchar_t> cwd(32768);
+  DWORD c = GetCurrentDirectoryW(static_cast<DWORD>(cwd.size()), cwd.data());
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = L"runas";
   info.lpFile = exe.data();
   info.lpParameters = params.c_str();
+  info.lpDirectory = c > 0 && c < cwd.size() ? cwd.data() : nullptr;
   info.nShow = SW_SHOWNORMAL;
   // A refusal at the prompt fails with ERROR_CANCELLED; any other failure
   // started nothing either.
