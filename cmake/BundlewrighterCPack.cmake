@@ -33,12 +33,16 @@
 #   BUNDLEWRIGHTER_RUN_AND_WAIT  command lines run after the shortcuts
 #   BUNDLEWRIGHTER_SIGN_COMMAND  bwpack build's --sign-command (one list
 #                                element: join commands with && rather than ;)
+#   BUNDLEWRIGHTER_COMPRESSION   zlib (the default) or lzma: bwpack build's
+#                                --compression; lzma makes much smaller
+#                                installers and needs the Linux bwpack
 # A program is named as in CPACK_PACKAGE_EXECUTABLES (found among the staged
 # files by name, .exe optional) or by its path in the installation.
 include_guard(GLOBAL)
 
-set(_bw_names BWPACK STUB UNINSTALLER PRODUCT_ID SCOPE PROGRAM_GROUP SIDE_IMAGE BACKGROUND_START_COLOR
-    BACKGROUND_END_COLOR DESKTOP_ICONS LAUNCH RUN_AND_WAIT SIGN_COMMAND)
+set(_bw_names BWPACK STUB UNINSTALLER PRODUCT_ID SCOPE PROGRAM_GROUP SIDE_IMAGE
+    BACKGROUND_START_COLOR BACKGROUND_END_COLOR DESKTOP_ICONS LAUNCH RUN_AND_WAIT SIGN_COMMAND
+    COMPRESSION)
 
 if(NOT DEFINED BUNDLEWRIGHTER_BWPACK)
   find_program(BUNDLEWRIGHTER_BWPACK_PROGRAM bwpack)

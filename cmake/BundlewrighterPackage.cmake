@@ -8,14 +8,12 @@ function(_bw_fail)
   message(FATAL_ERROR "Bundlewrighter: ${text}")
 endfunction()
 
-# A value as install.inf takes it: Windows ANSI on one line, not blank (a
-# blank line ends a section) and not a header of its own.
+# A value as install.inf takes it: one line (any language: CMake's text is
+# UTF-8, and so is the script written here), not blank (a blank line ends a
+# section) and not a header of its own.
 function(_bw_check_value what value)
   if(value MATCHES "[\r\n]")
     _bw_fail("${what} holds a line break: \"${value}\"")
-  elseif(NOT value MATCHES "^[ -~\t]*$")
-    _bw_fail("${what} holds characters outside ASCII, which install.inf (Windows ANSI) cannot "
-             "carry from here: \"${value}\"")
   elseif(value MATCHES "^[ \t]*$")
     _bw_fail("${what} is empty")
   elseif(value MATCHES "^\\[.*\\]$")
@@ -227,16 +225,26 @@ if(CPACK_BUNDLEWRIGHTER_RUN_AND_WAIT)
 endif()
 
 set(_bw_inf ${CPACK_TOPLEVEL_DIRECTORY}/install.inf)
-file(WRITE ${_bw_inf} "${_bw_script}")
+# UTF-8 with its mark, so that any editor and the installer read it as such.
+string(ASCII 239 187 191 _bw_utf8_mark)
+file(WRITE ${_bw_inf} "${_bw_utf8_mark}${_bw_script}")
 
 set(_bw_sign_args "")
 if(CPACK_BUNDLEWRIGHTER_SIGN_COMMAND)
   set(_bw_sign_args --sign-command "${CPACK_BUNDLEWRIGHTER_SIGN_COMMAND}")
 endif()
+set(_bw_compression_args "")
+if(CPACK_BUNDLEWRIGHTER_COMPRESSION)
+  if(NOT CPACK_BUNDLEWRIGHTER_COMPRESSION MATCHES "^(zlib|lzma)$")
+    _bw_fail("BUNDLEWRIGHTER_COMPRESSION is \"${CPACK_BUNDLEWRIGHTER_COMPRESSION}\": "
+             "it takes zlib or lzma")
+  endif()
+  set(_bw_compression_args --compression ${CPACK_BUNDLEWRIGHTER_COMPRESSION})
+endif()
 set(_bw_out ${CPACK_TOPLEVEL_DIRECTORY}/${CPACK_PACKAGE_FILE_NAME}.exe)
 execute_process(
   COMMAND ${_bw_bwpack} build ${_bw_inf} --source ${_bw_stage} --stub ${CPACK_BUNDLEWRIGHTER_STUB}
-          ${_bw_uninstaller_args} ${_bw_sign_args} -o ${_bw_out}
+          ${_bw_uninstaller_args} ${_bw_sign_args} ${_bw_compression_args} -o ${_bw_out}
   RESULT_VARIABLE _bw_rc OUTPUT_VARIABLE _bw_output ERROR_VARIABLE _bw_output)
 if(NOT _bw_rc EQUAL 0 OR NOT EXISTS ${_bw_out})
   _bw_fail("bwpack build failed (${_bw_rc}):\n${_bw_output}")

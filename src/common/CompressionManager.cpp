@@ -1,25 +1,29 @@
 #include "common/CompressionManager.h"
 
 #include <algorithm>
+#include <cstring>
 #include <optional>
 
 #include "common/Errors.h"
 #include "common/Inflate.h"
 #include "common/PackageLocation.h"
+#include "common/SolidReader.h"
 #include "platform/Platform.h"
 #include "platform/Raise.h"
+#include "platform/TextEncoding.h"
 
 namespace {
 
 [[noreturn]] void RaiseCannotExtract() { RaiseError(kCannotExtractFile); }
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameNameAscii(const char* a, size_t na, const char* b, size_t nb) {
-  if (na != nb) return false;
-  for (size_t i = 0; i < na; ++i)
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
-  return true;
+// Entry names ignore letter case as Windows does. Names are stored in UTF-8;
+// one that is not valid UTF-8 was packed by an earlier bwpack in the ANSI
+// code page, as its script was.
+bool SameEntryName(const char* a, size_t na, std::string_view b) {
+  const std::string_view stored(a, na);
+  if (const int ascii = CompareAsciiIgnoreCase(stored, b)) return ascii > 0;
+  if (IsValidUtf8(stored)) return SameTextIgnoreCase(stored, b);
+  return SameTextIgnoreCase(AnsiToUtf8(stored), b);
 }
 
 // An entry's packed bytes, read from the package and never past them, and
@@ -79,6 +83,7 @@ TCompressionManager::TCompressionManager(const std::string& FileName, bool Creat
     FPackageEnd = bounds->End;
   }
   ReadDirectory();
+  OpenSolid();
 }
 
 TCompressionManager::~TCompressionManager() = default;
@@ -96,16 +101,78 @@ void TCompressionManager::ReadDirectory() {
 }
 
 int32_t TCompressionManager::FindEntry(std::string_view Name) const {
+  if (FSolid) {
+    const int32_t file = FSolid->Find(Name);
+    if (file >= 0) return static_cast<int32_t>(FEntries.size()) + file;
+  }
   int32_t found = -1;
   for (size_t i = 0; i < FEntries.size(); ++i)
-    if (SameNameAscii(FEntries[i].Name, FEntries[i].NameLength, Name.data(), Name.size()))
+    if (SameEntryName(FEntries[i].Name, FEntries[i].NameLength, Name))
       found = static_cast<int32_t>(i);
   return found;
 }
 
 int64_t TCompressionManager::GetEntrySize(std::string_view Name) const {
   int32_t i = FindEntry(Name);
+  if (i >= static_cast<int32_t>(FEntries.size()))
+    return FSolid->Index().Files[i - FEntries.size()].Size;
   return i < 0 ? -1 : static_cast<int64_t>(FEntries[i].UnpackedSize);
+}
+
+const TSolidIndex* TCompressionManager::SolidIndex() const {
+  return FSolid ? &FSolid->Index() : nullptr;
+}
+
+void TCompressionManager::OpenSolid() {
+  if (FindEntry(kSolidIndexName) < 0) return;
+  std::string data;
+  try {
+    ExtractToString(kSolidIndexName, data);
+  } catch (const std::exception&) {
+    RaiseError(kSolidIndexDamaged);
+  }
+  TSolidIndex index;
+  std::vector<TPackageEntry> blocks;
+  for (const TPackageEntry& e : FEntries)
+    if (SameEntryName(e.Name, e.NameLength, kSolidBlockName))
+      blocks.push_back(e);
+  if (!ReadSolidIndex(data, index) || index.Blocks.size() != blocks.size() ||
+      index.Files.size() >= static_cast<size_t>(INT32_MAX) - FEntries.size())
+    RaiseError(kSolidIndexDamaged);
+  FSolid = std::make_unique<TSolidReader>(FFileName, FPackageStart, FPackageEnd, std::move(index),
+                                          std::move(blocks));
+}
+
+bool TCompressionManager::ExtractSolid(size_t file, TFileStream* dest, std::string* data) {
+  // Into a file with progress and cancel; into memory in one go.
+  struct TSink : TSolidReader::TSink {
+    TCompressionManager& Owner;
+    TFileStream* Dest;
+    std::string* Data;
+    int32_t Done = 0, Total;
+    TSink(TCompressionManager& owner, TFileStream* dest, std::string* data, int32_t total)
+        : Owner(owner), Dest(dest), Data(data), Total(total) {}
+    bool Take(const uint8_t* bytes, size_t size) override {
+      Done += static_cast<int32_t>(size);
+      if (Data) {
+        Data->append(reinterpret_cast<const char*>(bytes), size);
+        return true;
+      }
+      Dest->Write(bytes, size);
+      return Owner.Report(Done, Total);
+    }
+    bool Waiting() override { return Data || Owner.Report(Done, Total); }
+  } sink(*this, dest, data, static_cast<int32_t>(FSolid->Index().Files[file].Size));
+  FCancelled = false;
+  if (!data && !Report(0, sink.Total)) return true;
+  TSolidReader::TResult result;
+  try {
+    result = FSolid->Extract(file, sink);
+  } catch (const EInOutError&) {
+    return false;
+  }
+  if (result == TSolidReader::TResult::Stopped) FSolid->Stop();  // a cancel: no more decoding
+  return result != TSolidReader::TResult::Damaged;
 }
 
 bool TCompressionManager::SeekToData(const TPackageEntry& entry) {
@@ -116,9 +183,23 @@ bool TCompressionManager::SeekToData(const TPackageEntry& entry) {
   return true;
 }
 
-void TCompressionManager::ExtractToFile(std::string_view EntryName, const std::string& DestFileName) {
+void TCompressionManager::ExtractToFile(std::string_view EntryName,
+                                        const std::string& DestFileName) {
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
+  if (index >= static_cast<int32_t>(FEntries.size())) {
+    std::unique_ptr<TFileStream> dest = Platform().OpenFile(DestFileName, TFileMode::Create);
+    if (!ExtractSolid(index - FEntries.size(), dest.get(), nullptr)) {
+      try {
+        dest->Close();
+      } catch (const EInOutError&) {
+        // As below: the extraction's failure is the one to report.
+      }
+      RaiseCannotExtract();
+    }
+    dest->Close();
+    return;
+  }
   const TPackageEntry& entry = FEntries[index];
   // A header that cannot be honoured (data beyond the end of the file, sizes
   // out of range) is never inflated. The destination is created first all the
@@ -138,6 +219,11 @@ void TCompressionManager::ExtractToFile(std::string_view EntryName, const std::s
 }
 
 void TCompressionManager::ExtractEntry(int32_t Index, TFileStream& Dest) {
+  if (FSolid && Index >= static_cast<int32_t>(FEntries.size()) &&
+      static_cast<size_t>(Index) - FEntries.size() < FSolid->Index().Files.size()) {
+    if (!ExtractSolid(Index - FEntries.size(), &Dest, nullptr)) RaiseCannotExtract();
+    return;
+  }
   if (Index < 0 || static_cast<size_t>(Index) >= FEntries.size()) RaiseCannotExtract();
   const TPackageEntry& entry = FEntries[Index];
   if (!SeekToData(entry) || !InflateToFile(entry, Dest)) RaiseCannotExtract();
@@ -184,6 +270,14 @@ void TCompressionManager::ExtractToString(std::string_view EntryName, std::strin
   Data.clear();
   const int32_t index = FindEntry(EntryName);
   if (index < 0) return;
+  if (index >= static_cast<int32_t>(FEntries.size())) {
+    // Grown by what the blocks yield, never by what the index claims.
+    if (!ExtractSolid(index - FEntries.size(), nullptr, &Data)) {
+      Data.clear();
+      RaiseCannotExtract();
+    }
+    return;
+  }
   const TPackageEntry& entry = FEntries[index];
   if (!SeekToData(entry)) RaiseCannotExtract();
 

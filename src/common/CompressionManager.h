@@ -14,6 +14,9 @@
 #include "common/PackageFormat.h"
 #include "platform/FileStream.h"
 
+class TSolidReader;
+struct TSolidIndex;
+
 class TCompressionManager {
  public:
   // Called by ExtractToFile before the first byte and after every piece it
@@ -24,6 +27,8 @@ class TCompressionManager {
 
   // Opens FileName (or creates it empty with CreateNew) and reads the
   // directory: from the offset in the trailer with Appended, else from 0.
+  // A package with solid blocks has its index read too; a damaged index
+  // raises Exception(kSolidIndexDamaged).
   // With Appended, a signed file is read up to its signature; one that cannot
   // be read that way raises Exception (see LocatePackage). CreateNew together
   // with ReadOnly raises EAssertionFailed.
@@ -33,7 +38,9 @@ class TCompressionManager {
   TCompressionManager& operator=(const TCompressionManager&) = delete;
 
   // Index of the last entry whose name equals Name, ignoring the case of the
-  // ASCII letters only; -1 when none does.
+  // ASCII letters only; -1 when none does. The files of solid blocks follow
+  // the entries: Entries().size() + their number in the index, in the order
+  // of their content.
   int32_t FindEntry(std::string_view Name) const;
   // Unpacked size of the entry, or -1 when there is none. 64-bit so that a
   // hostile header can never make a sum look smaller.
@@ -58,6 +65,8 @@ class TCompressionManager {
   void SetCancel(bool Value) { FCancelled = Value; }
 
   const std::vector<TPackageEntry>& Entries() const { return FEntries; }
+  // The index of the solid blocks; null for a package without them.
+  const TSolidIndex* SolidIndex() const;
   const std::string& FileName() const { return FFileName; }
   bool ReadOnly() const { return FReadOnly; }
   bool CreateNew() const { return FCreateNew; }
@@ -75,6 +84,10 @@ class TCompressionManager {
   bool InflateToFile(const TPackageEntry& entry, TFileStream& dest);
   // Fires OnProgress; false once the extraction is cancelled.
   bool Report(int32_t position, int32_t total);
+  void OpenSolid();
+  // A file of the solid blocks into Dest (with progress and cancel) or
+  // appended to Data; false when damaged, true when done or cancelled.
+  bool ExtractSolid(size_t file, TFileStream* dest, std::string* data);
 
   std::vector<TPackageEntry> FEntries;
   std::string FFileName;
@@ -86,7 +99,10 @@ class TCompressionManager {
   // the trailer of a signed file, so that nothing is read from the signature.
   int64_t FPackageEnd = 0;
   bool FCancelled = false;
+  std::unique_ptr<TSolidReader> FSolid;
 };
 
 // The message raised for an entry that cannot be unpacked.
 inline constexpr const char* kCannotExtractFile = "Cannot extract file.";
+// The message for a package whose index of solid blocks cannot be read.
+inline constexpr const char* kSolidIndexDamaged = "The index of the package's blocks is damaged.";

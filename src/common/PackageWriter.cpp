@@ -120,6 +120,25 @@ void CompressStreaming(TJob& job, int level, TFileStream* source, TSink& sink,
   }
 }
 
+// An item compressed already: its bytes as they are.
+void CopyStored(TJob& job, TFileStream* source, TSink& sink, std::atomic<uint64_t>& progress) {
+  std::string in(kChunk, '\0');
+  for (size_t pos = 0;;) {
+    size_t n;
+    if (job.item->Content) {
+      n = std::min(kChunk, job.item->Content->size() - pos);
+      std::memcpy(in.data(), job.item->Content->data() + pos, n);
+      pos += n;
+    } else {
+      n = source->Read(in.data(), kChunk);
+    }
+    if (n == 0) break;
+    sink.Put(in.data(), n);
+    progress += n;
+  }
+  job.unpacked = *job.item->StoredSize;
+}
+
 #ifdef BW_HAVE_LIBDEFLATE
 int LibdeflateLevel(TPackLevel level) {
   return level == TPackLevel::Fast ? 1 : level == TPackLevel::Default ? 6 : 12;
@@ -181,8 +200,12 @@ void Compress(TJob& job, TPackLevel level, uint64_t wholeMax, const std::string&
   try {
     if (!item.Content) source = Platform().OpenFile(item.SourcePath, TFileMode::OpenRead);
     bool whole = false;
+    if (item.StoredSize) {
+      CopyStored(job, source.get(), sink, progress);
+      whole = true;
+    }
 #ifdef BW_HAVE_LIBDEFLATE
-    whole = CompressWhole(job, level, wholeMax, source.get(), sink, progress);
+    if (!whole) whole = CompressWhole(job, level, wholeMax, source.get(), sink, progress);
 #else
     (void)wholeMax;
 #endif

@@ -17,6 +17,9 @@ struct TPackageItem {
   std::string Name;                    // entry name as stored, at most 255 characters
   std::string SourcePath;              // file holding the content, read through Platform()
   std::optional<std::string> Content;  // the content itself, used instead of SourcePath
+  // Set for data compressed already (a solid block): written as it is, with
+  // this as the entry's unpacked size.
+  std::optional<uint32_t> StoredSize = std::nullopt;
 };
 
 // How hard to compress. With libdeflate (where the build has it) an entry of

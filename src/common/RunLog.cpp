@@ -27,6 +27,8 @@ std::string OneLine(std::string_view text) {
 void RunLogOpen(const std::string& fileName) {
   RunLogClose();
   g_file = Platform().OpenFile(fileName, TFileMode::Create);
+  // UTF-8 with its mark, so that Notepad shows every language right.
+  g_file->Write("\xEF\xBB\xBF", 3);
 }
 
 void RunLogResume(const std::string& fileName) {

@@ -8,6 +8,7 @@
 #include "common/Errors.h"
 #include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
+#include "engine/PackageOrder.h"
 #include "platform/Concat.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
@@ -100,7 +101,7 @@ void TMainForm::InstallFirstStage() {
   // The run writes its journal; the log of an earlier installation stays as
   // it is until the run has succeeded, and its records live on in the new one.
   std::string logName = InstallPath("uninstall.log");
-  std::vector<std::string> files = ScriptLines("files");
+  std::vector<std::string> files = InPackageOrder(*PackageReader, ScriptLines("files"));
   std::vector<std::string> carried;
   try {
     ProtectNewFolders(InstallDir, created);

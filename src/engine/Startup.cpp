@@ -5,6 +5,7 @@
 #include "engine/MainFormUnit.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
+#include "platform/TextEncoding.h"
 #include "script/ScriptTargets.h"
 #include "script/infreader.h"
 #include "shell/ProductLock.h"
@@ -115,13 +116,13 @@ void TMainForm::FormCreate() {
   } catch (const std::exception& e) {
     Damaged({": its install script cannot be read.\r\r", e.what()});
   }
-  if (!ScriptReader->GetSection("files"))
-    Damaged({": its install script has no [files] section."});
+  if (!ScriptReader->GetSection("files")) Damaged({": its install script has no [files] section."});
   CheckTargetsStayInside();
   // An entry the script names but the package lacks would be skipped in the
   // middle of the run, and the installation reported as complete.
   for (const std::string& name : ScriptEntryNames(*ScriptReader))
-    if (PackageReader->FindEntry(name) < 0) Damaged({": its package lacks the entry \"", name, "\"."});
+    if (PackageReader->FindEntry(name) < 0)
+      Damaged({": its package lacks the entry \"", name, "\"."});
 
   if (ScriptHas("title")) ProductTitle = ScriptValue("title");
   ProductId = ScriptValue("product id");
@@ -154,14 +155,16 @@ void TMainForm::FormCreate() {
 
   if (ScriptHas("license")) {
     std::unique_ptr<TMemoryStream> text = ExtractNeeded(ScriptValue("license"), "licence text");
-    w.rchLicense.SetLines(text->ReadToEnd());
+    // Plain text as UTF-8 (from UTF-8, UTF-16 LE or ANSI); rich text as it is.
+    w.rchLicense.SetLines(LicenceTextToUtf8(text->ReadToEnd()));
     w.lblLicenseAgree.SetCaption(
         "If you agree to the terms of this license, press \"Yes\" to continue "
         "installation. Otherwise, press \"No\" to cancel the installation.");
   }
 
-  w.lblWhereToInstall.SetCaption(Concat(
-      {"Please select the location where you would like to install ", title, ", then press Next."}));
+  w.lblWhereToInstall.SetCaption(
+      Concat({"Please select the location where you would like to install ", title,
+              ", then press Next."}));
 
   w.rdoAllUsers.SetVisible(ScopeChoice);
   w.rdoJustMe.SetVisible(ScopeChoice);
@@ -189,8 +192,9 @@ void TMainForm::FormCreate() {
 
   bool launch = w.chkLaunchNow.Visible();
   w.lblComplete.SetCaption(Concat(
-      {"Installation of ", title, " has successfully completed.\r\r", launch ? "You may now run " : "",
-       launch ? std::string_view(title) : "", launch ? ".\r\r" : "",
+      {"Installation of ", title, " has successfully completed.\r\r",
+       launch ? "You may now run " : "", launch ? std::string_view(title) : "",
+       launch ? ".\r\r" : "",
        w.chkDesktopIcon.Visible() ? "Please choose if you want a desktop shortcut created." : ""}));
 
   if (ScriptHas("image")) {

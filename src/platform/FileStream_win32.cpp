@@ -7,16 +7,17 @@
 #include "common/Errors.h"
 #include "platform/Concat.h"
 #include "platform/FileStream.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 
 namespace {
 
 std::string SystemText(DWORD code) {
-  char* buf = nullptr;
-  DWORD n = FormatMessageA(
+  wchar_t* buf = nullptr;
+  DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&buf), 0, nullptr);
-  std::string text = n && buf ? std::string(buf, n) : Concat({"System error ", DecimalText(code)});
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  std::string text = n && buf ? Narrow(buf, n) : Concat({"System error ", DecimalText(code)});
   if (buf) LocalFree(buf);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
     text.pop_back();
@@ -128,8 +129,8 @@ std::unique_ptr<TFileStream> OpenHostFile(const std::string& path, TFileMode mod
       share = FILE_SHARE_READ;
       break;
   }
-  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  HANDLE h = CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) RaiseIo("Cannot open file", path, GetLastError());
   auto stream = std::make_unique<TWin32FileStream>(h, path);
   if (mode == TFileMode::Append) stream->Seek(stream->Size());

@@ -7,7 +7,7 @@
 #ifdef _WIN32
 #include "platform/win32/HostFiles.h"
 #include "platform/win32/WinHeader.h"
-#undef RegDeleteTree  // windows.h maps it to RegDeleteTreeA
+#undef RegDeleteTree  // windows.h maps it to RegDeleteTreeW
 #else
 #include <filesystem>
 #include <system_error>
@@ -45,10 +45,10 @@ std::string THostPlatform::CurrentDir() { return hostfiles::CurrentDir(); }
 
 int64_t THostPlatform::DiskFree(int drive) {
   if (drive < 0 || drive > 26) return -1;
-  char root[] = "?:\\";
-  root[0] = static_cast<char>('A' + drive - 1);
+  wchar_t root[] = L"?:\\";
+  root[0] = static_cast<wchar_t>(L'A' + drive - 1);
   ULARGE_INTEGER available;
-  if (!GetDiskFreeSpaceExA(drive == 0 ? nullptr : root, &available, nullptr, nullptr)) return -1;
+  if (!GetDiskFreeSpaceExW(drive == 0 ? nullptr : root, &available, nullptr, nullptr)) return -1;
   return static_cast<int64_t>(available.QuadPart);
 }
 #else

@@ -1,8 +1,7 @@
 #include "platform/PathRules.h"
 
-#include <vector>
-
 #include "platform/Concat.h"
+#include "platform/TextEncoding.h"
 
 namespace {
 
@@ -44,65 +43,43 @@ bool HasTrailingDotOrBlank(std::string_view level) {
 std::string CanonicalFolder(const std::string& typed, std::string& canonical) {
   canonical.clear();
   std::string p = typed;
-  while (!p.empty() && static_cast<unsigned char>(p.back()) <= ' ') p.pop_back();
-  while (!p.empty() && p.front() == ' ') p.erase(0, 1);
   for (char& c : p)
     if (c == '/') c = '\\';
-  const char* full = "it is not a full path (such as C:\\Programs\\Product)";
-  std::string root;
-  size_t start;
-  if (p.size() >= 2 && p[1] == ':' && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'))) {
-    if (p.size() < 3 || p[2] != '\\') return full;  // "C:x" is relative to C:'s current folder
-    root = p.substr(0, 3);
-    start = 3;
-  } else if (p.starts_with("\\\\")) {
-    if (p.starts_with("\\\\?\\") || p.starts_with("\\\\.\\"))
-      return "device paths (\\\\?\\ and \\\\.\\) are not accepted; give the folder as C:\\... or "
-             "\\\\server\\share\\...";
-    size_t server = p.find('\\', 2);
-    size_t share = server == std::string::npos ? server : p.find('\\', server + 1);
-    std::string_view serverName(p.data() + 2, (server == std::string::npos ? p.size() : server) - 2);
-    std::string_view shareName;
-    if (server != std::string::npos)
-      shareName = std::string_view(p).substr(server + 1, share == std::string::npos
-                                                             ? std::string::npos
-                                                             : share - server - 1);
-    if (serverName.empty() || shareName.find_first_not_of(". ") == std::string::npos)
-      return "a network folder needs a server and a share (\\\\server\\share\\...)";
-    root = Concat({"\\\\", serverName, "\\", shareName, "\\"});
-    start = share == std::string::npos ? p.size() : share + 1;
-  } else {
-    return full;
-  }
-  std::vector<std::string> levels;
-  while (start < p.size()) {
-    size_t end = p.find('\\', start);
-    if (end == std::string::npos) end = p.size();
-    std::string level = p.substr(start, end - start);
-    start = end + 1;
+  while (!p.empty() && static_cast<unsigned char>(p.back()) <= ' ') p.pop_back();
+  p.erase(0, p.find_first_not_of(' ') == std::string::npos ? p.size() : p.find_first_not_of(' '));
+  if (p.starts_with("\\\\?\\") || p.starts_with("\\\\.\\"))
+    return "device paths (\\\\?\\ and \\\\.\\) are not accepted";
+  size_t root = RootLength(p);
+  bool unc = p.starts_with("\\\\");
+  if (root == 0 || (!unc && static_cast<unsigned>(Upper(p[0]) - 'A') > 25u))
+    return unc ? "a network folder needs a server and a share (\\\\server\\share\\...)"
+               : "it is not a full path (such as C:\\Programs\\Product)";
+  canonical = p.substr(0, root);
+  if (canonical.back() != '\\') canonical += '\\';
+  const size_t base = canonical.size();
+  std::string_view rest = std::string_view(p).substr(root);
+  while (!rest.empty()) {
+    std::string_view level = rest.substr(0, rest.find('\\'));
+    rest.remove_prefix(level.size() < rest.size() ? level.size() + 1 : rest.size());
     if (level.empty() || level == ".") continue;
     if (level == "..") {
-      if (levels.empty()) return "its \"..\" leads above the root of the drive";
-      levels.pop_back();
+      if (canonical.size() == base) return "its \"..\" leads above the root of the drive";
+      canonical.erase(canonical.find_last_of('\\', canonical.size() - 2) + 1);
       continue;
     }
     for (char c : level)
       if (IsBadNameChar(static_cast<unsigned char>(c)))
         return Concat({"it holds the character '", std::string_view(&c, 1),
                        "', which no folder name may hold"});
-    while (HasTrailingDotOrBlank(level)) level.pop_back();
-    if (level.empty() || level.find_first_not_of(' ') == std::string::npos)
+    while (HasTrailingDotOrBlank(level)) level.remove_suffix(1);
+    if (level.find_first_not_of(' ') == std::string_view::npos)
       return "one of its levels consists of dots and blanks only";
     if (IsDeviceName(level))
       return Concat({"\"", level, "\" is the name of a device, which no folder may have"});
-    levels.push_back(level);
+    canonical.append(level).push_back('\\');
   }
-  if (levels.empty()) return "it is the root of a drive or share; choose a folder inside it";
-  canonical = root;
-  for (size_t i = 0; i < levels.size(); ++i) {
-    if (i > 0) canonical += '\\';
-    canonical += levels[i];
-  }
+  if (canonical.size() == base) return "it is the root of a drive or share";
+  canonical.pop_back();
   return {};
 }
 
@@ -116,9 +93,4 @@ size_t RootLength(std::string_view path) {
   return share == std::string_view::npos ? path.size() : share + 1;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
+bool SameName(std::string_view a, std::string_view b) { return SameTextIgnoreCase(a, b); }

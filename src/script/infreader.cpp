@@ -1,5 +1,7 @@
 #include "script/infreader.h"
 
+#include "platform/TextEncoding.h"
+
 namespace {
 
 // Rule of blank lines: bytes up to 32 are stripped from both ends.
@@ -14,11 +16,14 @@ std::string_view StripBlanks(std::string_view s) {
 
 void TINFReader::LoadFromStream(TMemoryStream& Stream) { LoadFromStream(Stream.ReadToEnd()); }
 
-void TINFReader::LoadFromStream(std::string_view Text) {
+void TINFReader::LoadFromStream(std::string_view Bytes) {
   FLines.clear();
   // A zero byte ends the text.
-  const size_t nul = Text.find('\0');
-  if (nul != std::string_view::npos) Text = Text.substr(0, nul);
+  const size_t nul = Bytes.find('\0');
+  if (nul != std::string_view::npos) Bytes = Bytes.substr(0, nul);
+  // UTF-8 with its mark or when valid; else the machine's ANSI code page.
+  const std::string decoded = TextToUtf8(Bytes);
+  const std::string_view Text = decoded;
   size_t start = 0;
   while (start < Text.size()) {
     size_t end = Text.find_first_of("\r\n", start);
@@ -81,19 +86,9 @@ void TINFReader::SplitValue(const std::string& Line, std::string& Left, std::str
   }
 }
 
-#ifndef _WIN32
 bool SameHeaderText(const std::string& line, const std::string& header) {
-  if (line.size() != header.size()) return false;
-  for (size_t i = 0; i < line.size(); ++i) {
-    unsigned char a = static_cast<unsigned char>(line[i]);
-    unsigned char b = static_cast<unsigned char>(header[i]);
-    if (a >= 'a' && a <= 'z') a = static_cast<unsigned char>(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = static_cast<unsigned char>(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
+  return SameTextIgnoreCase(line, header);
 }
-#endif
 
 std::vector<std::string> ScriptEntryNames(const TINFReader& reader) {
   std::vector<std::string> names;

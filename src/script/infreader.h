@@ -16,8 +16,9 @@ class TINFReader {
   // Replaces the held lines with those of the stream's bytes from its current
   // position to its end (the stream ends up at its end).
   void LoadFromStream(TMemoryStream& Stream);
-  // The same from bytes in hand.
-  void LoadFromStream(std::string_view Text);
+  // The same from bytes in hand: UTF-8 (with or without its mark) or, when
+  // they are not valid UTF-8, the ANSI code page; held as UTF-8.
+  void LoadFromStream(std::string_view Bytes);
 
   // Index of the line after the first header "[Name]" (letter case ignored),
   // or -1 when there is none.
@@ -42,7 +43,7 @@ class TINFReader {
 };
 
 // Whether line is the header text (both "[name]"), letter case ignored the way
-// the system compares text: CompareStringA on Windows, ASCII elsewhere.
+// Windows compares names.
 bool SameHeaderText(const std::string& line, const std::string& header);
 
 // The package entries a script needs: the left field of every [files] line

@@ -8,6 +8,7 @@
 
 #include "engine/MainFormUnit.h"
 #include "engine/SetupProgram.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 #include "setup/SetupPlatform_win32.h"
 #include "ui/WizardFormUnit.h"
@@ -22,19 +23,19 @@ namespace {
 // run time: systems without the call still drop the current directory.
 void HardenDllSearch() {
   using TSetDefault = BOOL(WINAPI*)(DWORD);
-  FARPROC proc = GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+  FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
   if (proc)
     reinterpret_cast<TSetDefault>(reinterpret_cast<void*>(proc))(LOAD_LIBRARY_SEARCH_SYSTEM32);
   else
-    SetDllDirectoryA("");
+    SetDllDirectoryW(L"");
 }
 
 void RunMessageLoop(TPlatform& platform) {
   MSG msg;
-  while (!platform.Terminated() && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (!platform.Terminated() && GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (TWin32Platform::HandleDialogMessage(msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
@@ -47,7 +48,7 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   HardenDllSearch();
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&icc);
@@ -55,8 +56,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   TSetupPlatform platform;
   SetPlatform(&platform);
 
-  // The raw line: /D= takes the rest of it exactly as typed.
-  int code = RunSetup(GetCommandLineA(), [&platform](TMainForm& mainForm) {
+  // The raw line: /D= takes the rest of it exactly as typed, in any language.
+  const std::string commandLine = Narrow(GetCommandLineW());
+  int code = RunSetup(commandLine, [&platform](TMainForm& mainForm) {
     TMainView mainView(mainForm);
     mainForm.Form.Show();
     TWizardView wizardView(mainForm.Wizard(), mainView.Handle());

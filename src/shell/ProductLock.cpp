@@ -32,7 +32,10 @@ std::string ProductLockName(const std::string& title) {
     char tail[9];
     tail[0] = '~';
     for (int i = 1; i <= 8; ++i) tail[i] = "0123456789abcdef"[(hash >> (32 - 4 * i)) & 0xF];
-    name.resize(kTitleRoom);
+    // Cut between characters: the name is UTF-8.
+    size_t cut = kTitleRoom;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
     name.append(tail, sizeof tail);
   }
   return Concat({"Global\\Bundlewrighter.Product.", name});

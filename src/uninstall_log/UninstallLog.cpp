@@ -1,5 +1,6 @@
 #include "uninstall_log/UninstallLog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -8,6 +9,7 @@
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "platform/Raise.h"
+#include "platform/TextEncoding.h"
 #include "shell/ShellInstallLib.h"
 
 namespace {
@@ -191,7 +193,11 @@ TLogFile::TLogFile(const std::string& fileName, bool writer)
   } catch (const EInOutError& e) {
     throw EInOutError(Concat({"Cannot open file ", fileName}), e.ErrorCode);
   }
-  // CR LF, a lone CR or a lone LF end a line; a NUL ends the text.
+  // A NUL ends the text. Logs are written in UTF-8; one that is not valid
+  // UTF-8 comes from an earlier installer, which wrote the ANSI code page.
+  content.resize(std::min(content.find('\0'), content.size()));
+  content = TextToUtf8(content);
+  // CR LF, a lone CR or a lone LF end a line.
   std::string line;
   bool pending = false;  // a line has started that has not been stored yet
   for (size_t i = 0; i < content.size(); ++i) {

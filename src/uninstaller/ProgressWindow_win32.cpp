@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 #include "uninstaller/ProgressWindow.h"
 // After windows.h, which it needs.
@@ -6,14 +7,14 @@
 
 namespace {
 
-const char* const WindowClass = "BwUninstallProgress";
+const wchar_t* const WindowClass = L"BwUninstallProgress";
 const int ClientWidth = 440;
 const int ClientHeight = 96;
 
 LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Alt+F4 must not end the removal half-way.
   if (message == WM_CLOSE) return 0;
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void RegisterClassOnce() {
@@ -21,13 +22,13 @@ void RegisterClassOnce() {
   if (registered) return;
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
-  WNDCLASSA wc = {};
+  WNDCLASSW wc = {};
   wc.lpfnWndProc = ProgressProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_WAIT));
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hCursor = LoadCursorW(nullptr, IDC_WAIT);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = WindowClass;
-  registered = RegisterClassA(&wc) != 0;
+  registered = RegisterClassW(&wc) != 0;
 }
 
 }  // namespace
@@ -42,16 +43,24 @@ void TProgressWindow::Show(const std::string& caption) {
   AdjustWindowRect(&r, style, FALSE);
   int w = r.right - r.left, h = r.bottom - r.top;
   int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  HWND window = CreateWindowExA(WS_EX_DLGMODALFRAME, WindowClass, caption.c_str(), style, x, y, w,
-                                h, nullptr, nullptr, instance, nullptr);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME, WindowClass, Wide(caption).c_str(), style, x,
+                                y, w, h, nullptr, nullptr, instance, nullptr);
   if (!window) return;
-  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_PATHELLIPSIS,
+  // The system's message font: its font linking shows paths in any language.
+  static HFONT font = [] {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    HFONT f = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
+                  ? CreateFontIndirectW(&metrics.lfMessageFont)
+                  : nullptr;
+    return f ? f : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  }();
+  HWND label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_PATHELLIPSIS,
                                16, 18, ClientWidth - 32, 18, window, nullptr, instance, nullptr);
-  HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 16, 48,
+  HWND bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 16, 48,
                              ClientWidth - 32, 20, window, nullptr, instance, nullptr);
-  SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   FWindow = window;
   FLabel = label;
   FBar = bar;
@@ -64,9 +73,9 @@ void TProgressWindow::Show(const std::string& caption) {
 void TProgressWindow::Update(int done, int total, const std::string& what) {
   if (!FWindow) return;
   std::string text = what.empty() ? std::string() : "Removing " + what + "...";
-  SetWindowTextA(static_cast<HWND>(FLabel), text.c_str());
-  SendMessageA(static_cast<HWND>(FBar), PBM_SETRANGE32, 0, total > 0 ? total : 1);
-  SendMessageA(static_cast<HWND>(FBar), PBM_SETPOS, done, 0);
+  SetWindowTextW(static_cast<HWND>(FLabel), Wide(text).c_str());
+  SendMessageW(static_cast<HWND>(FBar), PBM_SETRANGE32, 0, total > 0 ? total : 1);
+  SendMessageW(static_cast<HWND>(FBar), PBM_SETPOS, done, 0);
   Platform().ProcessMessages();
 }
 

@@ -1,20 +1,18 @@
 #include "uninstaller/RemovalGuard.h"
 
 #include "platform/Platform.h"
+#include "platform/TextEncoding.h"
 #include "shell/ShellInstallLib.h"
 
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
+// Letter case folded as Windows compares names, in any language.
+std::string Folded(const std::string& s) { return FoldCase(s); }
 
 bool StartsWith(const std::vector<std::string>& path, const std::vector<std::string>& root) {
   if (path.size() < root.size()) return false;
   for (size_t i = 0; i < root.size(); ++i)
-    if (Lower(path[i]) != Lower(root[i])) return false;
+    if (Folded(path[i]) != Folded(root[i])) return false;
   return true;
 }
 
@@ -36,8 +34,8 @@ size_t ComponentCount(const std::string& part) {
 }
 
 bool IsShortcutName(const std::string& name) {
-  std::string n = Lower(name);
-  return n.size() > 4 && (n.ends_with(".lnk") || n.ends_with(".url"));
+  std::string n = Folded(name);
+  return n.size() > 4 && (n.ends_with(".LNK") || n.ends_with(".URL"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "platform/win32/Security.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 #include "uninstaller/SelfRemoval.h"
 
@@ -10,9 +11,10 @@ namespace {
 
 // The root of the volume that holds path ("C:\"), in upper case.
 std::string VolumeOf(const std::string& path) {
-  char buf[MAX_PATH + 1];
-  if (!GetVolumePathNameA(path.c_str(), buf, sizeof buf)) return {};
-  std::string v = buf;
+  wchar_t buf[MAX_PATH + 1];
+  if (!GetVolumePathNameW(WidePath(path).c_str(), buf, MAX_PATH + 1)) return {};
+  std::string v = Narrow(buf);
+  if (v.starts_with("\\\\?\\")) v.erase(0, 4);
   for (char& c : v)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   if (!v.empty() && v.back() != '\\') v += '\\';
@@ -25,11 +27,11 @@ std::string VolumeOf(const std::string& path) {
 std::string AsideParent(const std::string& self) {
   std::string volume = VolumeOf(self);
   if (volume.empty()) return {};
-  char windows[MAX_PATH + 1];
-  UINT n = GetSystemWindowsDirectoryA(windows, sizeof windows);
+  wchar_t windows[MAX_PATH + 1];
+  UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH + 1);
   if (n > 0 && n <= MAX_PATH) {
-    std::string temp = std::string(windows, n) + "\\Temp\\";
-    DWORD a = GetFileAttributesA(temp.c_str());
+    std::string temp = Narrow(windows, n) + "\\Temp\\";
+    DWORD a = GetFileAttributesW(Wide(temp).c_str());
     if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) &&
         !(a & FILE_ATTRIBUTE_REPARSE_POINT) && VolumeOf(temp) == volume)
       return temp;
@@ -49,14 +51,14 @@ std::string RandomName() {
 }
 
 std::string SystemFolder() {
-  char buf[MAX_PATH + 1];
-  UINT n = GetSystemDirectoryA(buf, sizeof buf);
+  wchar_t buf[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryW(buf, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return {};
-  return std::string(buf, n);
+  return Narrow(buf, n);
 }
 
 bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Text that cmd would expand or misread even inside quotes.
@@ -69,13 +71,13 @@ bool SafeForCommandLine(const std::string& path) {
 void HardenProcess() {
   // Not every Windows 7 has the call, hence the look-up.
   using SetDirsFn = BOOL(WINAPI*)(DWORD);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
   auto setDirs = reinterpret_cast<SetDirsFn>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
   if (setDirs) setDirs(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  SetDllDirectoryA("");
+  SetDllDirectoryW(L"");
   std::string system = SystemFolder();
-  if (!system.empty()) SetCurrentDirectoryA(system.c_str());
+  if (!system.empty()) SetCurrentDirectoryW(Wide(system).c_str());
 }
 
 bool MoveSelfAside(const std::string& self, std::string& movedTo, std::string& folder) {
@@ -92,12 +94,12 @@ bool MoveSelfAside(const std::string& self, std::string& movedTo, std::string& f
     if (CreateFolderWithSddl(parent + name, AdminOnlySddl)) made = parent + name;
   }
   if (made.empty()) return false;
-  SetFileAttributesA(made.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(Wide(made).c_str(), FILE_ATTRIBUTE_HIDDEN);
   std::string target = made + "\\" + self.substr(self.find_last_of('\\') + 1);
   // Renaming works on a running program's file as long as it stays on its
   // volume; a copy would leave the original behind, so none is allowed.
-  if (!MoveFileExA(self.c_str(), target.c_str(), 0)) {
-    RemoveDirectoryA(made.c_str());
+  if (!MoveFileExW(WidePath(self).c_str(), WidePath(target).c_str(), 0)) {
+    RemoveDirectoryW(Wide(made).c_str());
     return false;
   }
   movedTo = target;
@@ -128,13 +130,15 @@ bool StartRemover(const std::vector<std::string>& files, const std::vector<std::
   std::string commandLine = "\"" + cmd + "\" /d /v:off /s /c \"" + script + "\"";
   // The system folder: always there, and never among what is removed.
   std::string workDir = system;
-  STARTUPINFOA si = {};
+  STARTUPINFOW si = {};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(cmd.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_NO_WINDOW | DETACHED_PROCESS, nullptr, workDir.c_str(), &si, &pi))
+  TWide wideLine = Wide(commandLine);
+  if (!CreateProcessW(Wide(cmd).c_str(), wideLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_NO_WINDOW | DETACHED_PROCESS, nullptr, Wide(workDir).c_str(), &si,
+                      &pi))
     return false;
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
@@ -150,6 +154,8 @@ void RemoveAfterExit(const std::vector<std::string>& files,
   // Only when the remover cannot run: the boot-time list acts on names, so it
   // would also delete what a later installation puts in the same place
   // before the next restart. Needs administrator rights.
-  for (const std::string& f : files) MoveFileExA(f.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  for (const std::string& d : folders) MoveFileExA(d.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  for (const std::string& f : files)
+    MoveFileExW(WidePath(f).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  for (const std::string& d : folders)
+    MoveFileExW(WidePath(d).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }

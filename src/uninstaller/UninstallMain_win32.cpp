@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 #include "uninstaller/ProgressWindow.h"
 #include "uninstaller/SelfRemoval.h"
@@ -11,13 +12,14 @@
 
 namespace {
 
-bool IsSilentSwitch(const char* arg) {
-  return (arg[0] == '/' || arg[0] == '-') && (arg[1] == 'S' || arg[1] == 's') && arg[2] == '\0';
+bool IsSilentSwitch(const wchar_t* arg) {
+  return (arg[0] == L'/' || arg[0] == L'-') && (arg[1] == L'S' || arg[1] == L's') &&
+         arg[2] == L'\0';
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   HardenProcess();
   bool silent = false;
   for (int i = 1; i < argc; ++i) silent = silent || IsSilentSwitch(argv[i]);
@@ -27,7 +29,7 @@ int main(int argc, char** argv) {
   std::string mutexName = "Local\\BundlewrighterUninstall:" + self;
   for (size_t i = 6; i < mutexName.size(); ++i)
     if (mutexName[i] == '\\') mutexName[i] = '/';
-  HANDLE running = CreateMutexA(nullptr, FALSE, mutexName.c_str());
+  HANDLE running = CreateMutexW(nullptr, FALSE, Wide(mutexName).c_str());
   if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
     if (!silent)
       Platform().MessageBox("The uninstaller is already running.", "Uninstall",

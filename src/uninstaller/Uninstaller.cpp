@@ -5,6 +5,7 @@
 
 #include "common/Errors.h"
 #include "platform/Platform.h"
+#include "platform/TextEncoding.h"
 #include "shell/ProductLock.h"
 #include "shell/ShellInstallLib.h"
 #include "uninstall_log/UninstallLog.h"
@@ -15,12 +16,11 @@ namespace {
 // A long list would make a message box taller than the screen.
 const size_t MaxListed = 20;
 
+// Letter case folded as Windows compares names, in any language.
 std::string NormalPath(const std::string& path) {
-  std::string s = path;
-  for (char& c : s) {
+  std::string s = FoldCase(path);
+  for (char& c : s)
     if (c == '/') c = '\\';
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
   s = RemoveDoubleBackslashes(s);
   if (s.size() > 1 && s.back() == '\\') s.pop_back();
   return s;

@@ -32,15 +32,27 @@ cleanup() {
 trap cleanup EXIT
 
 prepare_prefix() {
-  [ -f "$WINEPREFIX/.e2e-ready" ] && return 0
+  [ -f "$WINEPREFIX/.e2e-ready-2" ] && return 0
   rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
   # A virtual desktop: Wine draws the window frames itself, so screenshots
   # show captions and close boxes, and focus behaves as on Windows.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+  wine_cjk_font_link
   wineserver -w
-  touch "$WINEPREFIX/.e2e-ready"
+  touch "$WINEPREFIX/.e2e-ready-2"
+}
+
+# Windows links its dialog and title fonts to fonts with Chinese, Japanese and
+# Korean glyphs; Wine's prefix gets the same links to the Debian font that
+# scripts/bootstrap installs, so that screenshots show characters.
+wine_cjk_font_link() {
+  local face
+  for face in Tahoma "Microsoft Sans Serif" Arial; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
 }
 
 # A Unix path as the Windows programs see it.
@@ -113,6 +125,16 @@ u32() { od -An -tu4 -j "$2" -N4 "$1" | tr -d ' '; }
 
 # package_start EXE: the offset in the trailer of an unsigned installer.
 package_start() { u32 "$1" $(($(stat -c %s "$1") - 4)); }
+
+# wait_self_removal: an uninstaller's own file goes last, moved aside and
+# deleted by a helper once the uninstaller has ended; the test's clean-up
+# must not end that helper half-way.
+wait_self_removal() {
+  for _ in $(seq 40); do
+    ls -d "$c_drive"/windows/temp/bwu-* >/dev/null 2>&1 || return 0
+    sleep 0.5
+  done
+}
 
 assert_eq() { [ "$1" == "$2" ] || fail "$3: expected '$2', got '$1'"; }
 assert_exists() { [ -e "$1" ] || fail "missing $1"; }

@@ -22,7 +22,9 @@ bwpack verify "$(bwpack_path "$setup")" >"$work/verify.log" 2>&1 || { cat "$work
 bwpack extract "$(bwpack_path "$setup")" install.inf -o "$(bwpack_path "$work/install.inf")" ||
   fail "extract install.inf"
 
+# UTF-8 with its mark: the shortcut's name is not ASCII.
 expected=$(
+  printf '\xEF\xBB\xBF'
   printf '%s\r\n' \
     "[title]" "HelloCPack" "" "[product id]" "HelloCPack" "" \
     "[version]" "1.2.0" "" "[publisher]" "Bundlewrighter inc." "" \
@@ -31,8 +33,8 @@ expected=$(
     "[files]" 'data\greeting.txt;data\greeting.txt' "hello.exe;hello.exe" "hello.ini;hello.ini" \
     "uninstall.exe;uninstall.exe" "" \
     "[program group]" "HelloCPack" "" \
-    "[group icons]" "Hello from CPack;hello.exe" "Uninstall HelloCPack;uninstall.exe" "" \
-    "[desktop icons]" "Hello from CPack;hello.exe" "" "[launch]" "hello.exe" "" \
+    "[group icons]" "Hello from CPack – Grüße;hello.exe" "Uninstall HelloCPack;uninstall.exe" "" \
+    "[desktop icons]" "Hello from CPack – Grüße;hello.exe" "" "[launch]" "hello.exe" "" \
     "[image]" '.bundlewrighter\side.bmp' "" \
     "[background start color]" '$4A2A1B' "" "[background end color]" "0xBF7F4D" "" \
     "[run and wait]" "hello.exe /setup" ""
@@ -69,15 +71,15 @@ app="$examples/HelloCPack"
 group="$c_drive/ProgramData/Microsoft/Windows/Start Menu/Programs/HelloCPack"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\HelloCPack'
 rm -rf "$examples" "$group" \
-  "$c_drive/users/Public/Desktop/Hello from CPack.LNK"
+  "$c_drive/users/Public/Desktop/Hello from CPack – Grüße.LNK"
 wine reg delete "$key" /f >/dev/null 2>&1
 setup_rc=0
 (cd "$work" && timeout 120 wine "$setup" /S) >"$work/setup.log" 2>&1 || setup_rc=$?
 assert_eq "$setup_rc" 0 "exit code of setup.exe /S"
 for f in hello.exe hello.ini data/greeting.txt uninstall.exe uninstall.log; do assert_exists "$app/$f"; done
 grep -q "^SetUp=" "$app/hello.ini" || fail "[run and wait] did not run hello.exe /setup"
-assert_exists "$group/Hello from CPack.LNK"
-assert_exists "$c_drive/users/Public/Desktop/Hello from CPack.LNK"
+assert_exists "$group/Hello from CPack – Grüße.LNK"
+assert_exists "$c_drive/users/Public/Desktop/Hello from CPack – Grüße.LNK"
 assert_eq "$(reg_value "$key" DisplayName)" "HelloCPack (remove only)" "DisplayName"
 assert_eq "$(reg_value "$key" DisplayVersion)" "1.2.0" "DisplayVersion"
 assert_eq "$(reg_value "$key" Publisher)" "Bundlewrighter inc." "Publisher"
@@ -92,7 +94,7 @@ assert_eq "$uninstall_rc" 0 "exit code of $quiet"
 for _ in $(seq 40); do [ -e "$examples" ] || break; sleep 0.5; done
 assert_absent "$examples"
 assert_absent "$group"
-assert_absent "$c_drive/users/Public/Desktop/Hello from CPack.LNK"
+assert_absent "$c_drive/users/Public/Desktop/Hello from CPack – Grüße.LNK"
 if wine reg query "$key" >/dev/null 2>&1; then fail "registration still there"; fi
 
 # A missing stub or packer stops cpack with the module's message.

@@ -37,12 +37,8 @@ silent() {
 uninstall() {
   (cd "$work" && exec timeout 120 wine "$(hostpath "$1")/uninstall.exe" /S) >"$work/un.log" 2>&1
   uninstall_rc=$?
-  # Its own file goes last, by a helper that deletes the moved copy too.
-  for _ in $(seq 40); do
-    [ -e "$(hostpath "$1")/uninstall.exe" ] || ls -d "$c_drive"/windows/temp/bwu-* >/dev/null 2>&1 ||
-      break
-    sleep 0.5
-  done
+  for _ in $(seq 40); do [ -e "$(hostpath "$1")/uninstall.exe" ] || break; sleep 0.5; done
+  wait_self_removal
 }
 
 state() { (cd "$(hostpath "$1")" && find . -type f -exec md5sum {} + | sort); }

@@ -10,9 +10,11 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/CompressionManager.h"
 #include "common/Errors.h"
+#include "common/SolidIndex.h"
 
 namespace {
 
@@ -68,18 +70,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<TCompressionManager> opened;
     try {
       opened = std::make_unique<TCompressionManager>(input, false, true, appended);
-    } catch (const Exception&) {
-      Check(appended);  // only a signed file that cannot be read raises
+    } catch (const Exception& e) {
+      // Only a signed file that cannot be read raises, or a damaged index
+      // of solid blocks.
+      Check(appended || std::string(e.what()) == kSolidIndexDamaged);
       continue;
     }
     TCompressionManager& m = *opened;
     const auto& entries = m.Entries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const std::string name = entries[i].GetName();
+    // The entries, then the files of solid blocks.
+    std::vector<std::string> names;
+    for (const TPackageEntry& e : entries) names.push_back(e.GetName());
+    if (const TSolidIndex* index = m.SolidIndex())
+      for (const TSolidFile& f : index->Files) names.push_back(f.Name);
+    for (size_t i = 0; i < names.size(); ++i) {
+      const std::string& name = names[i];
       TCountingStream sink;
       try {
         m.ExtractEntry(static_cast<int32_t>(i), sink);
-        Check(m.Cancelled() || sink.size == entries[i].UnpackedSize);
+        Check(m.Cancelled() ||
+              (i < entries.size() ? sink.size == entries[i].UnpackedSize
+                                  : sink.size == m.SolidIndex()->Files[i - entries.size()].Size));
       } catch (const Exception&) {
       }
       std::string content;

@@ -31,3 +31,7 @@ int RunShellCommand(const std::string& command) {
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
+
+std::vector<std::string> CommandLineArgs(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}

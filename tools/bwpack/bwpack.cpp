@@ -16,7 +16,10 @@
 #include "common/Errors.h"
 #include "common/PackageLocation.h"
 #include "common/PackageWriter.h"
+#include "common/SolidIndex.h"
+#include "common/SolidWriter.h"
 #include "platform/Platform.h"
+#include "platform/TextEncoding.h"
 #include "script/ScriptTargets.h"
 #include "script/infreader.h"
 
@@ -24,10 +27,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Paths are UTF-8 text, on Windows too (where a plain std::string would be
+// read in the ANSI code page).
+fs::path U8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+std::string Text(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 const char kUsage[] =
     "Usage:\n"
     "  bwpack build SCRIPT [--source DIR] [--stub FILE] [--uninstaller FILE]\n"
-    "               [--sign-command CMD] [--level fast|default|best] -o OUT\n"
+    "               [--sign-command CMD] [--level fast|default|best]\n"
+    "               [--compression zlib|lzma] -o OUT\n"
     "  bwpack list FILE [--raw]\n"
     "  bwpack extract FILE ENTRY -o OUT [--raw]\n"
     "  bwpack extract FILE --all -C DIR [--raw]\n"
@@ -57,6 +69,11 @@ const char kUsage[] =
     "                      are compressed with libdeflate where bwpack has it,\n"
     "                      larger ones with zlib; all cores work, and the output\n"
     "                      is the same whatever their number\n"
+    "  --compression KIND  zlib (the default): each file its own zlib stream;\n"
+    "                      lzma: the files in solid LZMA blocks of up to 64 MiB,\n"
+    "                      programs with the x86 filter; much smaller installers,\n"
+    "                      slower to pack (install.inf, the licence and the image\n"
+    "                      stay zlib). Needs liblzma: not in the Windows bwpack\n"
     "  -o OUT              file to write\n"
     "  -C DIR              folder to extract into\n"
     "  --raw               FILE is a plain package starting at offset 0\n"
@@ -82,11 +99,8 @@ struct TFailure : Exception {
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
+// Letter case folded as the installer compares entry names.
+std::string Folded(const std::string& s) { return FoldCase(s); }
 
 struct TArgs {
   std::string command;
@@ -102,9 +116,11 @@ struct TArgs {
   }
 };
 
-TArgs ParseArgs(int argc, char** argv) {
+TArgs ParseArgs(const std::vector<std::string>& argv) {
+  const int argc = static_cast<int>(argv.size());
   static const std::set<std::string> withValue = {
-      "--source", "--stub", "--uninstaller", "-o", "--sign-command", "--level", "-C"};
+      "--source", "--stub", "--uninstaller", "-o", "--sign-command", "--level", "-C",
+      "--compression"};
   static const std::set<std::string> withoutValue = {"--raw", "--all"};
   TArgs args;
   bool optionsEnded = false;
@@ -239,27 +255,27 @@ std::string ResolveSource(const std::string& dir, const std::string& name) {
   if (parts.empty()) return {};
 
   std::error_code ec;
-  fs::path exact = dir;
-  for (const std::string& p : parts) exact /= p;
-  if (fs::is_regular_file(exact, ec)) return exact.string();
+  fs::path exact = U8(dir);
+  for (const std::string& p : parts) exact /= U8(p);
+  if (fs::is_regular_file(exact, ec)) return Text(exact);
 
-  fs::path current = dir;
+  fs::path current = U8(dir);
   for (const std::string& p : parts) {
-    if (p == "." || p == ".." || fs::exists(current / p, ec)) {
-      current /= p;
+    if (p == "." || p == ".." || fs::exists(current / U8(p), ec)) {
+      current /= U8(p);
       continue;
     }
     // The first match in name order, so that the choice does not depend on
     // the order the file system lists a folder in.
     std::vector<std::string> matches;
     for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec)) {
-      std::string candidate = it->path().filename().string();
-      if (UpperAscii(candidate) == UpperAscii(p)) matches.push_back(candidate);
+      std::string candidate = Text(it->path().filename());
+      if (Folded(candidate) == Folded(p)) matches.push_back(candidate);
     }
     if (matches.empty()) return {};
-    current /= *std::min_element(matches.begin(), matches.end());
+    current /= U8(*std::min_element(matches.begin(), matches.end()));
   }
-  return fs::is_regular_file(current, ec) ? current.string() : std::string();
+  return fs::is_regular_file(current, ec) ? Text(current) : std::string();
 }
 
 // The uninstaller packed when neither the source folder nor --uninstaller
@@ -268,8 +284,7 @@ std::string ResolveSource(const std::string& dir, const std::string& name) {
 // (empty: no default at all).
 std::string DefaultUninstaller() {
   if (const char* chosen = std::getenv("BWPACK_DEFAULT_UNINSTALLER")) return chosen;
-  const std::string beside =
-      (fs::path(Platform().ExeName()).parent_path() / "uninstall.exe").string();
+  const std::string beside = Text(U8(Platform().ExeName()).parent_path() / "uninstall.exe");
   if (Platform().FileExists(beside)) return beside;
 #ifdef BW_DEFAULT_UNINSTALLER
   if (Platform().FileExists(BW_DEFAULT_UNINSTALLER)) return BW_DEFAULT_UNINSTALLER;
@@ -323,7 +338,9 @@ std::unique_ptr<TCompressionManager> OpenPackage(const std::string& file, bool r
 size_t VerifyEntries(TCompressionManager& package);
 
 int Build(const TArgs& args) {
-  Expect(args, 1, {"--source", "--stub", "--uninstaller", "--sign-command", "--level", "-o"});
+  Expect(
+      args, 1,
+      {"--source", "--stub", "--uninstaller", "--sign-command", "--level", "--compression", "-o"});
   if (!args.Has("-o")) throw TUsageError{"build needs -o OUT"};
   TPackLevel level = TPackLevel::Best;
   if (args.Has("--level")) {
@@ -335,6 +352,14 @@ int Build(const TArgs& args) {
     else if (l != "best")
       throw TUsageError{"--level takes fast, default or best, not " + Quoted(l)};
   }
+  const std::string compression = args.Has("--compression") ? args.Value("--compression") : "zlib";
+  if (compression != "zlib" && compression != "lzma")
+    throw TUsageError{"--compression takes zlib or lzma, not " + Quoted(compression)};
+  const bool solid = compression == "lzma";
+  if (solid && !SolidPackingAvailable())
+    throw TFailure(
+        "--compression lzma is not available in this bwpack: it needs liblzma, which its "
+        "build lacks (Debian has it for Linux only); pack on Linux, or use --compression zlib");
   const std::string script = args.positional[0];
   const std::string out = args.Value("-o");
   const bool signing = args.Has("--sign-command");
@@ -361,11 +386,11 @@ int Build(const TArgs& args) {
                    ": target " + Quoted(target) + " cannot be used: " + why);
 
   // Entry names in packing order, each once (as the installer looks them up:
-  // ASCII letter case ignored).
+  // letter case ignored as Windows does).
   std::vector<std::string> names;
-  std::set<std::string> seen = {UpperAscii("install.inf")};
+  std::set<std::string> seen = {Folded("install.inf")};
   auto add = [&](const std::string& name) {
-    if (seen.insert(UpperAscii(name)).second) names.push_back(name);
+    if (seen.insert(Folded(name)).second) names.push_back(name);
   };
   for (const std::string& line : *files) {
     if (TrimBlanks(line).empty()) continue;
@@ -384,7 +409,7 @@ int Build(const TArgs& args) {
 
   std::string sourceDir = args.Value("--source");
   if (sourceDir.empty()) {
-    sourceDir = fs::path(script).parent_path().string();
+    sourceDir = Text(U8(script).parent_path());
     if (sourceDir.empty()) sourceDir = ".";
   }
   if (!Platform().DirectoryExists(sourceDir))
@@ -394,9 +419,10 @@ int Build(const TArgs& args) {
   items.push_back({"install.inf", script, text});
   for (const std::string& name : names) {
     if (name.size() > kEntryNameMax)
-      throw TFailure("entry " + Quoted(name) + ": name longer than 255 characters");
+      throw TFailure("entry " + Quoted(name) + ": name longer than 255 bytes (in UTF-8, " +
+                     std::to_string(name.size()) + " bytes)");
     std::string path = ResolveSource(sourceDir, name);
-    if (path.empty() && UpperAscii(name) == "UNINSTALL.EXE") {
+    if (path.empty() && Folded(name) == "UNINSTALL.EXE") {
       path = args.Value("--uninstaller");
       if (path.empty()) path = DefaultUninstaller();
       if (!path.empty() && !Platform().FileExists(path))
@@ -404,7 +430,7 @@ int Build(const TArgs& args) {
     }
     if (path.empty())
       throw TFailure("entry " + Quoted(name) + ": no such file in " + sourceDir +
-                     (UpperAscii(name) == "UNINSTALL.EXE" ? " (give one with --uninstaller)" : ""));
+                     (Folded(name) == "UNINSTALL.EXE" ? " (give one with --uninstaller)" : ""));
     items.push_back({name, path, std::nullopt});
   }
 
@@ -417,14 +443,44 @@ int Build(const TArgs& args) {
   TTempOutput uninstallerCopy(out, ".bwpack-uninstall.exe");
   if (signing) {
     for (TPackageItem& item : items) {
-      if (UpperAscii(item.Name) != "UNINSTALL.EXE") continue;
+      if (Folded(item.Name) != "UNINSTALL.EXE") continue;
       std::error_code ec;
-      fs::copy_file(item.SourcePath, uninstallerCopy.Path(), fs::copy_options::overwrite_existing,
-                    ec);
+      fs::copy_file(U8(item.SourcePath), U8(uninstallerCopy.Path()),
+                    fs::copy_options::overwrite_existing, ec);
       if (ec) throw TFailure("cannot copy " + item.SourcePath + ": " + ec.message());
       SignFile(signCommand, uninstallerCopy.Path(), "uninstall.exe");
       item.SourcePath = uninstallerCopy.Path();
     }
+  }
+
+  // The solid layout: every file into the blocks but the script, the licence
+  // and the image, which start-up reads as ordinary entries.
+  std::vector<std::string> blockFiles;
+  struct TRemoveAll {
+    std::vector<std::string>& paths;
+    ~TRemoveAll() {
+      for (const std::string& p : paths) Platform().DeleteFileAt(p);
+    }
+  } removeBlocks{blockFiles};
+  if (solid) {
+    std::set<std::string> plain = {Folded("install.inf")};
+    for (const char* section : {"license", "image"})
+      if (reader.SectionExists(section)) plain.insert(Folded(reader.GetValue(section)));
+    std::vector<TPackageItem> kept, packed;
+    for (TPackageItem& item : items)
+      (plain.count(Folded(item.Name)) ? kept : packed).push_back(std::move(item));
+    TProgressLine progress("bwpack: compressing");
+    TSolidPackOptions options;
+    options.TempBase = out + ".bwpack-tmp";
+    options.OnProgress = [&](uint64_t done, uint64_t total) { progress.Update(done, total); };
+    std::vector<TPackageItem> blocks;
+    try {
+      blocks = PackSolid(packed, options, blockFiles);
+    } catch (const std::exception& e) {
+      throw TFailure(e.what());
+    }
+    items = std::move(kept);
+    for (TPackageItem& item : blocks) items.push_back(std::move(item));
   }
 
   TTempOutput temp(out, signing ? ".bwpack-tmp.exe" : ".bwpack-tmp");
@@ -458,7 +514,7 @@ int Build(const TArgs& args) {
   std::error_code ec;
   std::printf("%s: %zu entries, %llu bytes packed into %llu\n", out.c_str(), result.Entries.size(),
               static_cast<unsigned long long>(unpacked),
-              static_cast<unsigned long long>(fs::file_size(out, ec)));
+              static_cast<unsigned long long>(fs::file_size(U8(out), ec)));
   return 0;
 }
 
@@ -481,6 +537,9 @@ int List(const TArgs& args) {
   auto package = OpenPackage(args.positional[0], args.Has("--raw"));
   for (const TPackageEntry& e : package->Entries())
     std::printf("%s\t%u\t%u\n", e.GetName().c_str(), e.UnpackedSize, e.PackedSize);
+  // The files of solid blocks have no packed size of their own.
+  if (const TSolidIndex* index = package->SolidIndex())
+    for (const TSolidFile& f : index->Files) std::printf("%s\t%u\tsolid\n", f.Name.c_str(), f.Size);
   return 0;
 }
 
@@ -522,7 +581,7 @@ fs::path SafeRelativePath(const std::string& name) {
   fs::path rel;
   std::string part;
   auto flush = [&] {
-    if (!part.empty() && part != ".") rel /= part;
+    if (!part.empty() && part != ".") rel /= U8(part);
     part.clear();
   };
   if (name.empty()) throw TFailure("entry " + Quoted(name) + ": refusing an empty name");
@@ -547,17 +606,24 @@ int Extract(const TArgs& args) {
     Expect(args, 1, {"--all", "-C", "--raw"});
     if (!args.Has("-C")) throw TUsageError{"extract --all needs -C DIR"};
     auto package = OpenPackage(args.positional[0], raw);
-    const fs::path dir = args.Value("-C");
-    if (!Platform().ForceDirectories(dir.string())) throw TFailure("cannot create " + dir.string());
-    const auto& entries = package->Entries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const std::string name = entries[i].GetName();
+    const fs::path dir = U8(args.Value("-C"));
+    if (!Platform().ForceDirectories(Text(dir))) throw TFailure("cannot create " + Text(dir));
+    // Entries, then the files of solid blocks, numbered as FindEntry does;
+    // the blocks and their index are not files of their own.
+    std::vector<std::string> names;
+    for (const TPackageEntry& e : package->Entries()) names.push_back(e.GetName());
+    const TSolidIndex* index = package->SolidIndex();
+    if (index)
+      for (const TSolidFile& f : index->Files) names.push_back(f.Name);
+    for (size_t i = 0; i < names.size(); ++i) {
+      const std::string& name = names[i];
       // Only the entry a lookup finds: the last of its name.
       if (package->FindEntry(name) != static_cast<int32_t>(i)) continue;
+      if (index && (name == kSolidIndexName || name == kSolidBlockName)) continue;
       const fs::path target = dir / SafeRelativePath(name);
-      if (!Platform().ForceDirectories(target.parent_path().string()))
-        throw TFailure("cannot create " + target.parent_path().string());
-      ExtractOne(*package, name, target.string());
+      if (!Platform().ForceDirectories(Text(target.parent_path())))
+        throw TFailure("cannot create " + Text(target.parent_path()));
+      ExtractOne(*package, name, Text(target));
     }
     return 0;
   }
@@ -569,6 +635,13 @@ int Extract(const TArgs& args) {
     throw TFailure("no entry " + Quoted(name) + " in " + args.positional[0]);
   ExtractOne(*package, name, args.Value("-o"));
   return 0;
+}
+
+// The number of the block where file I starts.
+size_t BlockOf(const TSolidIndex& index, size_t i) {
+  size_t b = 0;
+  while (b + 1 < index.Blocks.size() && index.Blocks[b + 1].Offset <= index.Files[i].Offset) ++b;
+  return b;
 }
 
 // Unpacks every entry, checking the chain of headers, sizes and checksums;
@@ -593,14 +666,31 @@ size_t VerifyEntries(TCompressionManager& package) {
     if (e.DataOffset != expected)
       throw damaged("its data offset is " + std::to_string(e.DataOffset) + ", expected " +
                     std::to_string(expected));
+    // A block is checked through the files it holds, below.
+    const bool block = package.SolidIndex() && e.GetName() == kSolidBlockName;
     TNullStream sink;
     try {
-      package.ExtractEntry(static_cast<int32_t>(i), sink);
+      if (!block) package.ExtractEntry(static_cast<int32_t>(i), sink);
     } catch (const std::exception& ex) {
       throw damaged(ex.what());
     }
-    done += e.UnpackedSize;
+    if (!block) done += e.UnpackedSize;  // counted with its files
     headerPos = expected + e.PackedSize;
+  }
+  // Each file of the blocks: its content to the end of its block's stream,
+  // and its CRC-32.
+  if (const TSolidIndex* index = package.SolidIndex()) {
+    for (size_t i = 0; i < index->Files.size(); ++i) {
+      TNullStream sink;
+      try {
+        package.ExtractEntry(static_cast<int32_t>(entries.size() + i), sink);
+      } catch (const std::exception& ex) {
+        progress.Clear();
+        throw TFailure("file " + Quoted(index->Files[i].Name) + " in block " +
+                       std::to_string(BlockOf(*index, i) + 1) + " is damaged: " + ex.what());
+      }
+      done += index->Files[i].Size;
+    }
   }
   progress.Clear();
   // The installer refuses a package that lacks an entry its script names;
@@ -619,13 +709,18 @@ size_t VerifyEntries(TCompressionManager& package) {
 
 int Verify(const TArgs& args) {
   Expect(args, 1, {"--raw"});
-  const size_t count = VerifyEntries(*OpenPackage(args.positional[0], args.Has("--raw")));
-  std::printf("OK %zu entries\n", count);
+  auto package = OpenPackage(args.positional[0], args.Has("--raw"));
+  const size_t count = VerifyEntries(*package);
+  if (const TSolidIndex* index = package->SolidIndex())
+    std::printf("OK %zu entries, %zu files in %zu blocks\n", count, index->Files.size(),
+                index->Blocks.size());
+  else
+    std::printf("OK %zu entries\n", count);
   return 0;
 }
 
-int Run(int argc, char** argv) {
-  TArgs args = ParseArgs(argc, argv);
+int Run(const std::vector<std::string>& argv) {
+  TArgs args = ParseArgs(argv);
   if (args.help) {
     std::fputs(kUsage, stdout);
     return 0;
@@ -640,9 +735,13 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {  // Unicode arguments (linked with -municode)
+#else
 int main(int argc, char** argv) {
+#endif
   try {
-    return Run(argc, argv);
+    return Run(CommandLineArgs(argc, argv));
   } catch (const TUsageError& e) {
     std::fprintf(stderr, "bwpack: %s\n\n%s", e.message.c_str(), kUsage);
     return 2;

@@ -1,36 +1,18 @@
 // Administrator's rights: whether this process has them, whether its user
 // could have them, and this program started again with them (the elevation
-// prompt); and the user's own program folder. The system is spoken to in
-// UTF-16, the rest of the program keeps UTF-8.
+// prompt); and the user's own program folder.
 #include "platform/win32/Win32Platform.h"
 // After WinHeader.h (through Win32Platform.h), so that its clean-up applies first.
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <vector>
+#include "platform/win32/Wide.h"
 
 namespace {
 
 // FOLDERID_UserProgramFiles, spelled out rather than taken from libuuid.
 const GUID kUserProgramFiles = {
     0x5cd7aee2, 0x2219, 0x4a67, {0xb8, 0x5d, 0x6c, 0x9c, 0xe1, 0x56, 0x60, 0xcb}};
-
-std::wstring Wide(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-std::string Narrow(const wchar_t* w) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return {};
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-  s.pop_back();  // the NUL
-  return s;
-}
 
 // One DWORD-sized fact about this process's token; false when unknown.
 bool TokenFact(TOKEN_INFORMATION_CLASS what, DWORD& value) {
@@ -58,21 +40,21 @@ bool TWin32Platform::IsAdministrator() {
 
 int TWin32Platform::RunElevated(const std::string& parameters, bool& declined) {
   declined = true;
-  std::vector<wchar_t> exe(32768);
+  TWide exe(32768);
   DWORD n = GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
   if (n == 0 || n >= exe.size()) return -1;
-  std::wstring params = Wide(parameters);
+  TWide params = Wide(parameters);
   // The elevated copy would otherwise start in the system folder, and a
   // relative /LOG= would land there.
-  std::vector<wchar_t> cwd(32768);
+  TWide cwd(32768);
   DWORD c = GetCurrentDirectoryW(static_cast<DWORD>(cwd.size()), cwd.data());
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = L"runas";
-  info.lpFile = exe.data();
+  info.lpFile = exe.c_str();
   info.lpParameters = params.c_str();
-  info.lpDirectory = c > 0 && c < cwd.size() ? cwd.data() : nullptr;
+  info.lpDirectory = c > 0 && c < cwd.size() ? cwd.c_str() : nullptr;
   info.nShow = SW_SHOWNORMAL;
   // A refusal at the prompt fails with ERROR_CANCELLED; any other failure
   // started nothing either.

@@ -1,5 +1,5 @@
 #pragma once
-// Host files and folders on Windows, through the system's own ANSI calls
+// Host files and folders on Windows, through the system's own wide calls
 // (std::filesystem would pull the C++ locale machinery into the installer and
 // read narrow paths in another code page). The host platform and the Win32
 // platform both answer with these, so that the installer carries them without

@@ -1,11 +1,12 @@
 #include "platform/win32/HostFiles.h"
 #include "platform/PathRules.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 
 namespace hostfiles {
 
 namespace {
-DWORD Attributes(const std::string& path) { return GetFileAttributesA(path.c_str()); }
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(WidePath(path).c_str()); }
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -18,7 +19,9 @@ bool DirectoryExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateDir(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool CreateDir(const std::string& path) {
+  return CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0;
+}
 
 bool ForceDirectories(const std::string& path) {
   if (path.empty()) return false;
@@ -31,17 +34,17 @@ bool ForceDirectories(const std::string& path) {
     std::string parent = trimmed.substr(0, trimmed[cut] == ':' ? cut + 1 : cut);
     if (parent != trimmed) ForceDirectories(parent);
   }
-  CreateDirectoryA(trimmed.c_str(), nullptr);
+  CreateDirectoryW(WidePath(trimmed).c_str(), nullptr);
   return DirectoryExists(path);
 }
 
-bool DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool DeleteFileAt(const std::string& path) { return DeleteFileW(WidePath(path).c_str()) != 0; }
 
-bool RemoveDir(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+bool RemoveDir(const std::string& path) { return RemoveDirectoryW(WidePath(path).c_str()) != 0; }
 
 bool MoveFileTo(const std::string& from, const std::string& to) {
   // No MOVEFILE_COPY_ALLOWED: a move that would copy fails instead.
-  return MoveFileExA(from.c_str(), to.c_str(),
+  return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
@@ -51,9 +54,11 @@ bool FileReadOnly(const std::string& path) {
 }
 
 std::string CurrentDir() {
-  char buf[MAX_PATH + 1];
-  DWORD n = GetCurrentDirectoryA(sizeof buf, buf);
-  return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+  DWORD n = GetCurrentDirectoryW(0, nullptr);
+  if (n == 0) return {};
+  TWide buf(n);
+  const DWORD got = GetCurrentDirectoryW(n + 1, buf.data());
+  return got > 0 && got <= n ? Narrow(buf.c_str(), got) : std::string();
 }
 
 std::string LongPathName(const std::string& path) {
@@ -65,30 +70,33 @@ std::string LongPathName(const std::string& path) {
     tail.insert(0, head, cut, std::string::npos);
     head.resize(cut);
   }
-  std::string buf(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetLongPathNameA(head.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+  TWide wide = WidePath(head);
+  for (size_t size = MAX_PATH;;) {
+    TWide buf(size);
+    DWORD n = GetLongPathNameW(wide.c_str(), buf.data(), static_cast<DWORD>(size));
     if (n == 0) return path;
-    if (n < buf.size()) return buf.substr(0, n) + tail;
-    buf.resize(n);
+    if (n < size) {
+      std::string full = Narrow(buf.c_str(), n);
+      // The long form of a "\\?\" path keeps that prefix; the run uses plain paths.
+      if (full.starts_with("\\\\?\\UNC\\")) full.replace(0, 8, "\\\\");
+      else if (full.starts_with("\\\\?\\")) full.erase(0, 4);
+      return full + tail;
+    }
+    size = n;
   }
 }
 
 std::string ExeName() {
-  std::string buf(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+  for (size_t size = MAX_PATH;; size *= 2) {
+    TWide buf(size);
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(size));
     if (n == 0) return {};
-    if (n < buf.size()) {
-      buf.resize(n);
-      return buf;
-    }
-    buf.resize(buf.size() * 2);
+    if (n < size) return Narrow(buf.c_str(), n);
   }
 }
 
 bool IsReparsePoint(const std::string& path) {
-  DWORD a = GetFileAttributesA(path.c_str());
+  DWORD a = Attributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 

@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "platform/win32/Security.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 // After windows.h, which they need.
 #include <aclapi.h>
@@ -13,8 +14,8 @@ const DWORD WriteRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA | F
                           FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
                           GENERIC_ALL;
 
-const char* const TrustedInstallerSid =
-    "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+const wchar_t* const TrustedInstallerSid =
+    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 class TLocalMem {
  public:
@@ -46,7 +47,7 @@ bool Trusted(PSID sid) noexcept {
   if (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || IsWellKnownSid(sid, WinLocalSystemSid))
     return true;
   PSID installer = nullptr;
-  if (ConvertStringSidToSidA(TrustedInstallerSid, &installer)) {
+  if (ConvertStringSidToSidW(TrustedInstallerSid, &installer)) {
     TLocalMem hold(installer);
     if (EqualSid(sid, installer)) return true;
   }
@@ -56,7 +57,7 @@ bool Trusted(PSID sid) noexcept {
 }  // namespace
 
 bool RunningOnWine() {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
@@ -64,7 +65,7 @@ bool OthersCanWriteFile(const std::string& path) noexcept {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR sd = nullptr;
-  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+  if (GetNamedSecurityInfoW(WidePath(path).c_str(), SE_FILE_OBJECT,
                             OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
                             &dacl, nullptr, &sd) != ERROR_SUCCESS)
     return true;
@@ -97,11 +98,12 @@ bool OthersCanWriteFile(const std::string& path) noexcept {
 
 bool CreateFolderWithSddl(const std::string& path, const char* sddl) noexcept {
   PSECURITY_DESCRIPTOR sd = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(sddl).c_str(), SDDL_REVISION_1,
+                                                            &sd, nullptr))
     return false;
   TLocalMem hold(sd);
   SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
-  if (CreateDirectoryA(path.c_str(), &sa)) return true;
+  if (CreateDirectoryW(WidePath(path).c_str(), &sa)) return true;
   // A token that may not name the administrators as owner: the default
   // owner, with the same DACL.
   if (GetLastError() == ERROR_INVALID_OWNER && std::strncmp(sddl, "O:BA", 4) == 0)
@@ -111,7 +113,8 @@ bool CreateFolderWithSddl(const std::string& path, const char* sddl) noexcept {
 
 bool ApplySddl(const std::string& path, const char* sddl) {
   PSECURITY_DESCRIPTOR sd = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Wide(sddl).c_str(), SDDL_REVISION_1,
+                                                            &sd, nullptr))
     return false;
   TLocalMem hold(sd);
   BOOL present = FALSE, defaulted = FALSE;
@@ -120,15 +123,15 @@ bool ApplySddl(const std::string& path, const char* sddl) {
   if (!GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted) || !present ||
       !GetSecurityDescriptorOwner(sd, &owner, &defaulted))
     return false;
-  std::string name = path;  // the call takes a writable string
+  TWide name = WidePath(path);  // the call takes a writable string
   // Also passes the inheritable entries down to what the folder already holds.
   const SECURITY_INFORMATION daclOnly =
       DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
-  if (SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT, daclOnly | OWNER_SECURITY_INFORMATION,
+  if (SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, daclOnly | OWNER_SECURITY_INFORMATION,
                             owner, nullptr, dacl, nullptr) == ERROR_SUCCESS)
     return true;
   // Setting the owner takes a right that the DACL may not grant even where
   // the administrators already own the folder (they made it, elevated).
-  return SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT, daclOnly, nullptr, nullptr, dacl,
+  return SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, daclOnly, nullptr, nullptr, dacl,
                                nullptr) == ERROR_SUCCESS;
 }

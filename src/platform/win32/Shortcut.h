@@ -1,11 +1,11 @@
 #pragma once
 // TShortcut: owner of one instance of the system's shell-link object, through
-// IShellLinkA and IPersistFile. Windows only. The component model must be
+// IShellLinkW and IPersistFile. Windows only. The component model must be
 // initialised on the calling thread (TComInit).
 #include <string>
 
 struct IUnknown;
-struct IShellLinkA;
+struct IShellLinkW;
 struct IPersistFile;
 
 class TShortcut {
@@ -24,11 +24,11 @@ class TShortcut {
   void SetWorkingDirectory(const std::string& directory);
   void SetDescription(const std::string& description);
   void SetShowCmd(int showCmd);
-  // Saves the link under the name (ANSI, converted to UTF-16); false on failure.
+  // Saves the link under the name; false on failure.
   bool Save(const std::string& fileName);
 
  private:
   IUnknown* ComObject = nullptr;
-  IShellLinkA* ShellLink = nullptr;
+  IShellLinkW* ShellLink = nullptr;
   IPersistFile* PersistFile = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "platform/Raise.h"
 #include "platform/win32/Shortcut.h"
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 // After WinHeader.h, so that its macro clean-up applies first.
 #include <objbase.h>
@@ -10,18 +11,19 @@
 namespace {
 
 std::string SystemErrorText(HRESULT code) {
-  char* buf = nullptr;
-  DWORD n = FormatMessageA(
+  wchar_t* buf = nullptr;
+  DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&buf), 0, nullptr);
-  std::string text = n && buf ? std::string(buf, n) : std::string();
+      nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  std::string text = n && buf ? Narrow(buf, n) : std::string();
   if (buf) LocalFree(buf);
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
     text.pop_back();
   if (text.empty()) {
-    char hex[32];
-    wsprintfA(hex, "OLE error %08X", static_cast<unsigned>(code));
-    text = hex;
+    static const char kDigits[] = "0123456789ABCDEF";
+    text = "OLE error ";
+    for (int shift = 28; shift >= 0; shift -= 4)
+      text += kDigits[(static_cast<unsigned>(code) >> shift) & 0xF];
   }
   return text;
 }
@@ -31,7 +33,7 @@ std::string SystemErrorText(HRESULT code) {
 
 const CLSID kClsidShellLink = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidUnknown = {0x00000000, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID kIidShellLinkA = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const IID kIidShellLinkW = {0x000214F9, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID kIidPersistFile = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 template <class T>
@@ -50,7 +52,7 @@ TShortcut::TShortcut() {
     ComObject = nullptr;
     RaiseError(SystemErrorText(hr).c_str());
   }
-  if (FAILED(ComObject->QueryInterface(kIidShellLinkA, reinterpret_cast<void**>(&ShellLink))) ||
+  if (FAILED(ComObject->QueryInterface(kIidShellLinkW, reinterpret_cast<void**>(&ShellLink))) ||
       FAILED(ComObject->QueryInterface(kIidPersistFile, reinterpret_cast<void**>(&PersistFile)))) {
     ReleaseRef(PersistFile);
     ReleaseRef(ShellLink);
@@ -65,22 +67,20 @@ TShortcut::~TShortcut() {
   ReleaseRef(ComObject);
 }
 
-void TShortcut::SetPath(const std::string& path) { ShellLink->SetPath(path.c_str()); }
+void TShortcut::SetPath(const std::string& path) { ShellLink->SetPath(Wide(path).c_str()); }
 
 void TShortcut::SetWorkingDirectory(const std::string& directory) {
-  ShellLink->SetWorkingDirectory(directory.c_str());
+  ShellLink->SetWorkingDirectory(Wide(directory).c_str());
 }
 
 void TShortcut::SetDescription(const std::string& description) {
-  ShellLink->SetDescription(description.c_str());
+  ShellLink->SetDescription(Wide(description).c_str());
 }
 
 void TShortcut::SetShowCmd(int showCmd) { ShellLink->SetShowCmd(showCmd); }
 
 bool TShortcut::Save(const std::string& fileName) {
-  int n = MultiByteToWideChar(CP_ACP, 0, fileName.c_str(), -1, nullptr, 0);
-  if (n <= 0) return false;
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, fileName.c_str(), -1, wide.data(), n);
+  const TWide wide = Wide(fileName);
+  if (wide.empty()) return false;
   return SUCCEEDED(PersistFile->Save(wide.c_str(), TRUE));
 }

@@ -1,6 +1,7 @@
 // Launching through the desktop shell: the program then starts as the
 // signed-in user, unelevated, whoever entered the credentials for setup.
 // The route is the shell's own automation object behind the desktop window.
+#include "platform/win32/Wide.h"
 #include "platform/win32/Win32Platform.h"
 // After WinHeader.h (through Win32Platform.h), so that its clean-up applies first.
 #include <exdisp.h>
@@ -54,13 +55,11 @@ class TComChain {
   void* P[kSlots] = {};
 };
 
-// The ANSI text as a BSTR (owned by the caller); nullptr for an empty text.
+// The text as a BSTR (owned by the caller); nullptr for an empty text.
 BSTR ToBstr(std::string_view s) {
   if (s.empty()) return nullptr;
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  BSTR b = SysAllocStringLen(nullptr, static_cast<UINT>(n));
-  if (b) MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), b, n);
-  return b;
+  const TWide wide = Wide(s);
+  return SysAllocStringLen(wide.c_str(), static_cast<UINT>(wide.size()));
 }
 
 class TVariant {

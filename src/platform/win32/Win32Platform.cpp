@@ -1,7 +1,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 
 #include "common/Errors.h"
 #include "platform/Concat.h"
@@ -9,6 +9,7 @@
 #include "platform/win32/HostFiles.h"
 #include "platform/win32/Security.h"
 #include "platform/win32/Shortcut.h"
+#include "platform/win32/Wide.h"
 // After WinHeader.h (through Win32Platform.h), so that its clean-up applies first.
 #include <commdlg.h>
 #include <objbase.h>
@@ -90,13 +91,13 @@ TWin32Platform::~TWin32Platform() {
 
 int64_t TWin32Platform::DiskFree(int drive) {
   if (drive < 0 || drive > 26) return -1;
-  char root[] = "?:\\";
-  root[0] = static_cast<char>('A' + drive - 1);
+  wchar_t root[] = L"?:\\";
+  root[0] = static_cast<wchar_t>(L'A' + drive - 1);
   ULARGE_INTEGER available, total, free;
   // An empty removable drive answers with an error, not a system dialog.
   DWORD oldMode = 0;
   SetThreadErrorMode(SEM_FAILCRITICALERRORS, &oldMode);
-  BOOL ok = GetDiskFreeSpaceExA(drive == 0 ? nullptr : root, &available, &total, &free);
+  BOOL ok = GetDiskFreeSpaceExW(drive == 0 ? nullptr : root, &available, &total, &free);
   SetThreadErrorMode(oldMode, nullptr);
   return ok ? static_cast<int64_t>(available.QuadPart) : -1;
 }
@@ -104,31 +105,31 @@ int64_t TWin32Platform::DiskFree(int drive) {
 std::string TWin32Platform::RegReadString(TRegRoot root, TTextArg key, TTextArg name) {
   TRegKey k;
   // A key that cannot be opened simply holds nothing.
-  if (RegOpenKeyExA(RootKey(root), key.c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) {
+  if (RegOpenKeyExW(RootKey(root), Wide(key).c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) {
     k.h = nullptr;
     return {};
   }
+  const TWide wideName = Wide(name);
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(k.h, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+  if (RegQueryValueExW(k.h, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
     return {};
   // A value of zero length is empty text, whatever its type.
   if (size == 0) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ) InvalidDataType(name);
-  std::string data;
+  TWide data;
   LONG rc;
   do {
     if (size == 0) return {};
-    data.assign(size, '\0');
-    rc = RegQueryValueExA(k.h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                          &size);
+    data = TWide(size / sizeof(wchar_t) + 1);
+    size = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+    rc = RegQueryValueExW(k.h, wideName.c_str(), nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &size);
   } while (rc == ERROR_MORE_DATA);
   if (rc != ERROR_SUCCESS) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ) InvalidDataType(name);
-  data.resize(std::min<size_t>(size, data.size()));
   // As stored, up to the first NUL; environment references stay unexpanded.
-  size_t nul = data.find('\0');
-  if (nul != std::string::npos) data.resize(nul);
-  return data;
+  const size_t stored = std::min<size_t>(size / sizeof(wchar_t), data.size());
+  return Narrow(data.c_str(), wcsnlen(data.c_str(), stored));
 }
 
 namespace {
@@ -136,20 +137,22 @@ namespace {
 bool WriteValue(TRegRoot root, TTextArg key, TTextArg name, DWORD type, const void* data,
                 DWORD size) {
   TRegKey k;
-  if (RegCreateKeyExA(RootKey(root), key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+  if (RegCreateKeyExW(RootKey(root), Wide(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                       KEY_ALL_ACCESS, nullptr, &k.h, nullptr) != ERROR_SUCCESS) {
     k.h = nullptr;
     return false;
   }
-  return RegSetValueExA(k.h, name.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
+  return RegSetValueExW(k.h, Wide(name).c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
          ERROR_SUCCESS;
 }
 }  // namespace
 
 bool TWin32Platform::RegWriteString(TRegRoot root, TTextArg key, TTextArg name,
                                     const std::string& value) {
-  // Stored with its terminating NUL.
-  return WriteValue(root, key, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+  // A Unicode string, stored with its terminating NUL.
+  const TWide wide = Wide(value);
+  return WriteValue(root, key, name, REG_SZ, wide.c_str(),
+                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 bool TWin32Platform::RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name, uint32_t value) {
@@ -159,7 +162,7 @@ bool TWin32Platform::RegWriteDWord(TRegRoot root, TTextArg key, TTextArg name, u
 
 bool TWin32Platform::RegDeleteTree(TRegRoot root, TTextArg key) {
   if (!*key.c_str()) return false;  // never the whole root
-  return RegDeleteTreeA(RootKey(root), key.c_str()) == ERROR_SUCCESS;
+  return RegDeleteTreeW(RootKey(root), Wide(key).c_str()) == ERROR_SUCCESS;
 }
 
 bool TWin32Platform::SaveShellLink(const std::string& file, const std::string& target,
@@ -191,14 +194,14 @@ bool WaitPainting(HANDLE handle) {
     if (r == WAIT_OBJECT_0) return true;
     if (r != WAIT_OBJECT_0 + 1) return false;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
     }
-    while (PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
     }
-    while (PeekMessageA(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, PM_REMOVE)) {
     }
-    while (PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageA(&msg);
-    while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&msg);
+    while (PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageW(&msg);
+    while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
   }
 }
 
@@ -207,12 +210,12 @@ bool WaitPainting(HANDLE handle) {
 int TWin32Platform::RunAndWait(const std::string& commandLine) {
   DWORD result = STILL_ACTIVE;  // 259: could not be started or waited for
   // The child starts the way the installer was started (placement, show state).
-  STARTUPINFOA startup;
-  GetStartupInfoA(&startup);
+  STARTUPINFOW startup;
+  GetStartupInfoW(&startup);
   PROCESS_INFORMATION process{};
-  // CreateProcessA may write into the command line.
-  std::string line = commandLine;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+  // CreateProcessW may write into the command line.
+  TWide line = Wide(commandLine);
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &startup, &process))
     return static_cast<int>(result);
   if (WaitPainting(process.hProcess)) {
@@ -226,27 +229,30 @@ int TWin32Platform::RunAndWait(const std::string& commandLine) {
 
 void TWin32Platform::ShellOpen(const std::string& file, const std::string& parameters,
                                const std::string& directory, int showCmd) {
-  ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                directory.empty() ? nullptr : directory.c_str(), showCmd);
+  const TWide wideFile = Wide(file), wideParameters = Wide(parameters),
+              wideDirectory = Wide(directory);
+  ShellExecuteW(nullptr, L"open", wideFile.c_str(),
+                parameters.empty() ? nullptr : wideParameters.c_str(),
+                directory.empty() ? nullptr : wideDirectory.c_str(), showCmd);
 }
 
 void TWin32Platform::StartSystemProgram(const std::string& program, const std::string& parameters,
                                         int showCmd) {
-  char system[MAX_PATH + 1];
-  UINT n = GetSystemDirectoryA(system, sizeof system);
+  wchar_t system[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryW(system, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return;
   // A bare name would be looked up beside the installer first (a downloads
   // folder); the full path and the system folder as the current one leave
   // nothing to look up.
-  std::string file = Concat({std::string_view(system, n), "\\", program});
-  std::string commandLine = Concat({"\"", file, "\"", parameters.empty() ? "" : " ", parameters});
-  STARTUPINFOA startup{};
+  std::string file = Concat({Narrow(system, n), "\\", program});
+  TWide commandLine = Wide(Concat({"\"", file, "\"", parameters.empty() ? "" : " ", parameters}));
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(showCmd);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(file.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, system,
-                      &startup, &process))
+  if (!CreateProcessW(Wide(file).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      system, &startup, &process))
     return;  // as before: a wizard that cannot start is not worth a message
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
@@ -262,12 +268,12 @@ int TWin32Platform::MessageBox(const std::string& text, const std::string& capti
                                unsigned flags) {
   // A task-modal box wants no owner: it disables every window of the thread.
   HWND owner = (flags & MB_TASKMODAL) ? nullptr : GetActiveWindow();
-  return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+  return MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), flags);
 }
 
 void TWin32Platform::ProcessMessages() {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       // The request is kept in the flag; the outer loop ends on it.
       terminated_ = true;
@@ -275,7 +281,7 @@ void TWin32Platform::ProcessMessages() {
     }
     if (HandleDialogMessage(msg)) continue;
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
 }
 
@@ -296,7 +302,7 @@ bool TWin32Platform::Terminated() { return terminated_; }
 bool TWin32Platform::HoldNamedLock(const std::string& name) {
   // The handle stays open until the process ends; the system then drops the
   // mutex, also after a crash.
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, Wide(name).c_str());
   DWORD error = GetLastError();
   if (mutex && error == ERROR_ALREADY_EXISTS) {
     CloseHandle(mutex);
@@ -349,7 +355,7 @@ void TWin32Platform::RemoveDialogWindow(HWND dialog) { std::erase(FDialogs, dial
 
 bool TWin32Platform::HandleDialogMessage(MSG& msg) {
   for (HWND dialog : FDialogs)
-    if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) return true;
+    if (IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) return true;
   return false;
 }
 
@@ -360,12 +366,12 @@ namespace {
 // would run), before any search-order hardening in main could act. So it is
 // loaded on demand, from the system folder only.
 
-BOOL DefaultPrinterName(char* buffer, DWORD* size) {
-  using TGetDefaultPrinterA = BOOL(WINAPI*)(char*, DWORD*);
-  static TGetDefaultPrinterA get = [] {
-    HMODULE spool = LoadLibraryExA("winspool.drv", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return spool ? reinterpret_cast<TGetDefaultPrinterA>(
-                       reinterpret_cast<void*>(GetProcAddress(spool, "GetDefaultPrinterA")))
+BOOL DefaultPrinterName(wchar_t* buffer, DWORD* size) {
+  using TGetDefaultPrinterW = BOOL(WINAPI*)(wchar_t*, DWORD*);
+  static TGetDefaultPrinterW get = [] {
+    HMODULE spool = LoadLibraryExW(L"winspool.drv", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return spool ? reinterpret_cast<TGetDefaultPrinterW>(
+                       reinterpret_cast<void*>(GetProcAddress(spool, "GetDefaultPrinterW")))
                  : nullptr;
   }();
   if (!get) {
@@ -384,13 +390,13 @@ bool TWin32Platform::HasDefaultPrinter() {
 }
 
 bool TWin32Platform::PrinterSetupDialog() {
-  PRINTDLGA dialog{};
+  PRINTDLGW dialog{};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = GetActiveWindow();
   dialog.hDevMode = FDevMode;
   dialog.hDevNames = FDevNames;
   dialog.Flags = PD_PRINTSETUP;
-  BOOL ok = PrintDlgA(&dialog);
+  BOOL ok = PrintDlgW(&dialog);
   // The dialog may have replaced the blocks even when cancelled.
   FDevMode = dialog.hDevMode;
   FDevNames = dialog.hDevNames;
@@ -400,11 +406,12 @@ bool TWin32Platform::PrinterSetupDialog() {
 HDC TWin32Platform::CreatePrinterDC() {
   if (FDevNames) {
     auto* names = static_cast<DEVNAMES*>(GlobalLock(FDevNames));
-    auto* mode = FDevMode ? static_cast<DEVMODEA*>(GlobalLock(FDevMode)) : nullptr;
+    auto* mode = FDevMode ? static_cast<DEVMODEW*>(GlobalLock(FDevMode)) : nullptr;
     HDC dc = nullptr;
     if (names) {
-      const char* base = reinterpret_cast<const char*>(names);
-      dc = CreateDCA(base + names->wDriverOffset, base + names->wDeviceOffset, nullptr, mode);
+      // The offsets count characters.
+      const wchar_t* base = reinterpret_cast<const wchar_t*>(names);
+      dc = CreateDCW(base + names->wDriverOffset, base + names->wDeviceOffset, nullptr, mode);
       GlobalUnlock(FDevNames);
     }
     if (mode) GlobalUnlock(FDevMode);
@@ -413,29 +420,34 @@ HDC TWin32Platform::CreatePrinterDC() {
   DWORD size = 0;
   DefaultPrinterName(nullptr, &size);
   if (size == 0) return nullptr;
-  std::string name(size, '\0');
+  TWide name(size);
   if (!DefaultPrinterName(name.data(), &size)) return nullptr;
-  name.resize(std::strlen(name.c_str()));
-  return CreateDCA("WINSPOOL", name.c_str(), nullptr, nullptr);
+  return CreateDCW(L"WINSPOOL", name.c_str(), nullptr, nullptr);
 }
 
 void TWin32Platform::PrintRichText(const std::string& documentName, const std::string& richText) {
   HDC dc = CreatePrinterDC();
   if (!dc) RaiseError("There is no default printer currently selected.");
-  static HMODULE richEdit = LoadLibraryA("riched20.dll");
+  static HMODULE richEdit = LoadLibraryW(L"riched20.dll");
   // A hidden control lays the text out, page by page, onto the printer.
-  HWND edit = richEdit ? CreateWindowExA(0, RICHEDIT_CLASSA, "", ES_MULTILINE | WS_POPUP, 0, 0, 100,
-                                         100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)
-                       : nullptr;
+  HWND edit = richEdit
+                  ? CreateWindowExW(0, RICHEDIT_CLASSW, L"", ES_MULTILINE | WS_POPUP, 0, 0, 100,
+                                    100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)
+                  : nullptr;
   if (!edit) {
     DeleteDC(dc);
     RaiseError("Cannot create the rich-text control.");
   }
-  SendMessageA(edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-  SETTEXTEX how{ST_DEFAULT, CP_ACP};  // "{\rtf" text is read as RTF, other text as plain
-  SendMessageA(edit, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
-               reinterpret_cast<LPARAM>(richText.c_str()));
-  LRESULT length = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);
+  SendMessageW(edit, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+  // Rich text goes in as its bytes (it names its own code page); plain text
+  // is UTF-8, handed over as UTF-16.
+  const bool rtf = richText.starts_with("{\\rtf");
+  const TWide plain = rtf ? TWide() : Wide(richText);
+  SETTEXTEX how{ST_DEFAULT, rtf ? UINT{CP_ACP} : UINT{1200}};
+  SendMessageW(
+      edit, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
+      rtf ? reinterpret_cast<LPARAM>(richText.c_str()) : reinterpret_cast<LPARAM>(plain.c_str()));
+  LRESULT length = SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0);
 
   int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
   if (dpiX <= 0) dpiX = 72;
@@ -450,10 +462,11 @@ void TWin32Platform::PrintRichText(const std::string& documentName, const std::s
   range.chrg.cpMin = 0;
   range.chrg.cpMax = -1;
 
-  DOCINFOA doc{};
+  const TWide docName = Wide(documentName);
+  DOCINFOW doc{};
   doc.cbSize = sizeof(doc);
-  doc.lpszDocName = documentName.c_str();
-  bool ok = StartDocA(dc, &doc) > 0;
+  doc.lpszDocName = docName.c_str();
+  bool ok = StartDocW(dc, &doc) > 0;
   bool started = ok;
   while (ok) {
     if (StartPage(dc) <= 0) {
@@ -461,7 +474,7 @@ void TWin32Platform::PrintRichText(const std::string& documentName, const std::s
       break;
     }
     range.rc = area;
-    LRESULT next = SendMessageA(edit, EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+    LRESULT next = SendMessageW(edit, EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
     if (EndPage(dc) <= 0) {
       ok = false;
       break;
@@ -470,7 +483,7 @@ void TWin32Platform::PrintRichText(const std::string& documentName, const std::s
     if (next <= range.chrg.cpMin || next >= length) break;
     range.chrg.cpMin = static_cast<LONG>(next);
   }
-  SendMessageA(edit, EM_FORMATRANGE, FALSE, 0);  // frees the control's cached layout
+  SendMessageW(edit, EM_FORMATRANGE, FALSE, 0);  // frees the control's cached layout
   if (ok)
     ok = EndDoc(dc) > 0;
   else if (started)

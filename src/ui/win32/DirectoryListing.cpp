@@ -1,7 +1,9 @@
 #include "ui/win32/DirectoryListing.h"
 
 #include <algorithm>
+#include <cwchar>
 
+#include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
 
 namespace view {
@@ -15,16 +17,15 @@ std::vector<char> LogicalDrives() {
 }
 
 std::string DriveCaption(char drive) {
-  std::string root = {drive, ':', '\\'};
+  const wchar_t root[] = {static_cast<wchar_t>(drive), L':', L'\\', L'\0'};
   std::string caption = {static_cast<char>(drive - 'A' + 'a'), ':'};
   // Only fixed drives are asked for a label: asking a removable drive can
   // wait for the medium.
-  if (GetDriveTypeA(root.c_str()) == DRIVE_FIXED) {
-    char label[MAX_PATH + 1] = {};
-    if (GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr,
-                              0) &&
+  if (GetDriveTypeW(root) == DRIVE_FIXED) {
+    wchar_t label[MAX_PATH + 1] = {};
+    if (GetVolumeInformationW(root, label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) &&
         label[0])
-      caption += std::string(" [") + label + "]";
+      caption += " [" + Narrow(label) + "]";
   }
   return caption;
 }
@@ -33,19 +34,21 @@ namespace {
 std::vector<std::string> Subdirectories(const std::string& dir) {
   std::vector<std::string> names;
   std::string pattern = dir + (dir.back() == '\\' ? "*" : "\\*");
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(WidePath(pattern).c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return names;
   do {
-    std::string n = fd.cFileName;
-    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || n == "." || n == "..") continue;
+    const wchar_t* n = fd.cFileName;
+    if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !wcscmp(n, L".") || !wcscmp(n, L".."))
+      continue;
     if (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
-    names.push_back(n);
-  } while (FindNextFileA(h, &fd));
+    names.push_back(Narrow(n));
+  } while (FindNextFileW(h, &fd));
   FindClose(h);
+  // In the user's language order, as Explorer lists them.
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) ==
-           CSTR_LESS_THAN;
+    return CompareStringEx(LOCALE_NAME_USER_DEFAULT, NORM_IGNORECASE, Wide(a).c_str(), -1,
+                           Wide(b).c_str(), -1, nullptr, nullptr, 0) == CSTR_LESS_THAN;
   });
   return names;
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/win32/Wide.h"
 #include "ui/DirectorySelectForm.h"
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/DirectoryListing.h"
@@ -48,8 +49,9 @@ TDirectorySelectView::TDirectorySelectView(TDirectorySelect& d, HWND owner) : d_
   // Centred over the main window, which owns the wizard that owns this.
   HWND main = owner ? GetWindow(owner, GW_OWNER) : nullptr;
   POINT at = CentreOver(main ? main : owner, size);
-  CreateWindowExA(kExStyle, kDirectorySelectClass, d_.Form.Caption().c_str(), kStyle, at.x, at.y,
-                  size.cx, size.cy, owner, nullptr, GetModuleHandleA(nullptr), this);
+  CreateWindowExW(kExStyle, Wide(kDirectorySelectClass).c_str(), Wide(d_.Form.Caption()).c_str(),
+                  kStyle, at.x, at.y, size.cx, size.cy, owner, nullptr, GetModuleHandleW(nullptr),
+                  this);
   view::KeepMoveAndCloseOnly(hwnd_);
 
   // Created in tab order: the list comes before the drive box.
@@ -59,7 +61,7 @@ TDirectorySelectView::TDirectorySelectView(TDirectorySelect& d, HWND owner) : d_
   list_ = CreateChild(hwnd_, "ListBox", "",
                       v | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
                       WS_EX_CLIENTEDGE, 8, 64, 237, 229, ControlIdOf("DirectoryListBox"));
-  SendMessageA(list_, LB_SETITEMHEIGHT, 0, Scale(16));
+  SendMessageW(list_, LB_SETITEMHEIGHT, 0, Scale(16));
   drives_ = CreateChild(hwnd_, "ComboBox", "", v | CBS_DROPDOWNLIST | WS_VSCROLL, 0, 8, 40, 237,
                         200, ControlIdOf("DriveComboBox"));
   ok_ = CreateChild(hwnd_, "Button", "", v | BS_DEFPUSHBUTTON, 0, 84, 300, 75, 25, IDOK);
@@ -75,15 +77,15 @@ TDirectorySelectView::TDirectorySelectView(TDirectorySelect& d, HWND owner) : d_
 TDirectorySelectView::~TDirectorySelectView() {
   for (TControl* c : Models())
     if (c->Observer == this) c->Observer = nullptr;
-  SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   DestroyWindow(hwnd_);
 }
 
 void TDirectorySelectView::FillDrives() {
   driveLetters_ = LogicalDrives();
-  SendMessageA(drives_, CB_RESETCONTENT, 0, 0);
+  SendMessageW(drives_, CB_RESETCONTENT, 0, 0);
   for (char d : driveLetters_)
-    SendMessageA(drives_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(DriveCaption(d).c_str()));
+    SendMessageW(drives_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(DriveCaption(d)).c_str()));
 }
 
 void TDirectorySelectView::SelectDrive() {
@@ -93,27 +95,28 @@ void TDirectorySelectView::SelectDrive() {
   int index = -1;
   for (size_t i = 0; i < driveLetters_.size(); ++i)
     if (driveLetters_[i] == want) index = static_cast<int>(i);
-  if (SendMessageA(drives_, CB_GETCURSEL, 0, 0) != index)
-    SendMessageA(drives_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  if (SendMessageW(drives_, CB_GETCURSEL, 0, 0) != index)
+    SendMessageW(drives_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 void TDirectorySelectView::FillList() {
   listed_ = d_.DirectoryListBox.Directory();
   entries_ = DirectoryItems(listed_);
-  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(list_, LB_RESETCONTENT, 0, 0);
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list_, LB_RESETCONTENT, 0, 0);
   int current = -1;
   for (const TDirEntry& e : entries_) {
-    LRESULT i = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.Shown.c_str()));
+    LRESULT i =
+        SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(e.Shown).c_str()));
     if (e.Path == listed_ || e.Path + "\\" == listed_) current = static_cast<int>(i);
   }
-  SendMessageA(list_, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
-  SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
 }
 
 void TDirectorySelectView::OpenSelected() {
-  LRESULT i = SendMessageA(list_, LB_GETCURSEL, 0, 0);
+  LRESULT i = SendMessageW(list_, LB_GETCURSEL, 0, 0);
   if (i < 0 || static_cast<size_t>(i) >= entries_.size()) return;
   std::string path = entries_[static_cast<size_t>(i)].Path;
   // The list's directory has no trailing "\" except at a drive root.
@@ -155,7 +158,7 @@ LRESULT TDirectorySelectView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       } else if (reinterpret_cast<HWND>(lp) == list_ && code == LBN_DBLCLK) {
         OpenSelected();
       } else if (reinterpret_cast<HWND>(lp) == drives_ && code == CBN_SELCHANGE) {
-        LRESULT i = SendMessageA(drives_, CB_GETCURSEL, 0, 0);
+        LRESULT i = SendMessageW(drives_, CB_GETCURSEL, 0, 0);
         if (i >= 0 && static_cast<size_t>(i) < driveLetters_.size())
           d_.DriveComboBoxChange(driveLetters_[static_cast<size_t>(i)]);
         SelectDrive();  // a drive that cannot be read leaves the list where it was
@@ -177,7 +180,7 @@ LRESULT TDirectorySelectView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       view::MoveDialogFocus(hwnd_, wp, lp);
       return 0;
     default:
-      return DefWindowProcA(hwnd_, msg, wp, lp);
+      return DefWindowProcW(hwnd_, msg, wp, lp);
   }
 }
 
@@ -201,16 +204,16 @@ int ShowDirectorySelectModal(TDirectorySelect& dialog, HWND owner) {
 
   MSG msg;
   while (dialog.ModalResult == 0) {
-    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got <= 0) {
       // The application is ending: hand the quit on to the outer loop.
       if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
       dialog.ModalResult = mb::IdCancel;
       break;
     }
-    if (!IsDialogMessageA(view.Handle(), &msg)) {
+    if (!IsDialogMessageW(view.Handle(), &msg)) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
   }
   // Enable the others before this window goes, so that activation returns

@@ -1,6 +1,7 @@
 #include "ui/win32/MainView.h"
 
 #include "engine/MainFormUnit.h"
+#include "platform/win32/Wide.h"
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/ViewKit.h"
 
@@ -27,14 +28,16 @@ class TGdiCanvas : public TCanvas {
 
   void TextOut(int x, int y, const std::string& text, uint32_t color) override {
     if (!font_) {
-      font_ = CreateFontA(-MulDiv(32, view::ScreenDpi(), 72), 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
+      font_ = CreateFontW(-MulDiv(32, view::ScreenDpi(), 72), 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
                           DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, "Arial");
+                          DEFAULT_PITCH | FF_DONTCARE, L"Arial");
       oldFont_ = SelectObject(dc_, font_);
       SetBkMode(dc_, TRANSPARENT);
     }
     SetTextColor(dc_, color & 0xFFFFFF);
-    ::TextOutA(dc_, x, y, text.data(), static_cast<int>(text.size()));
+    // Through the font linking of the system, so that any script's title shows.
+    const TWide wide = Wide(text);
+    ::TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
   }
 
  private:
@@ -50,16 +53,16 @@ TMainView::TMainView(TMainForm& form) : form_(form) {
   view::RegisterViewClass(kMainFormClass, &view::ViewProc<TMainView>, CS_HREDRAW | CS_VREDRAW,
                           true);
   // The layout's restored size and place, behind the maximised state.
-  CreateWindowExA(0, kMainFormClass, form_.Form.Caption().c_str(), kStyle, view::Scale(192),
-                  view::Scale(107), view::Scale(870), view::Scale(640), nullptr, nullptr,
-                  GetModuleHandleA(nullptr), this);
+  CreateWindowExW(0, Wide(kMainFormClass).c_str(), Wide(form_.Form.Caption()).c_str(), kStyle,
+                  view::Scale(192), view::Scale(107), view::Scale(870), view::Scale(640), nullptr,
+                  nullptr, GetModuleHandleW(nullptr), this);
   form_.Form.Observer = this;
   ControlChanged(form_.Form);
 }
 
 TMainView::~TMainView() {
   if (form_.Form.Observer == this) form_.Form.Observer = nullptr;
-  SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   DestroyWindow(hwnd_);
 }
 
@@ -103,6 +106,6 @@ LRESULT TMainView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return canClose;
     }
     default:
-      return DefWindowProcA(hwnd_, msg, wp, lp);
+      return DefWindowProcW(hwnd_, msg, wp, lp);
   }
 }

@@ -1,5 +1,6 @@
 #include "ui/win32/ViewKit.h"
 
+#include "platform/win32/Wide.h"
 #include "ui/Controls.h"
 
 namespace view {
@@ -17,9 +18,11 @@ int ScreenDpi() {
 int Scale(int v) { return MulDiv(v, ScreenDpi(), 96); }
 
 HFONT DialogFont() {
-  static HFONT font = CreateFontA(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+  // The system's dialog font, whose font linking shows Chinese, Japanese
+  // and Korean text on any Windows; at the size the layout was made for.
+  static HFONT font = CreateFontW(-Scale(11), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                   DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg 2");
   return font;
 }
 
@@ -36,24 +39,24 @@ LRESULT CALLBACK PanelProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MEASUREITEM:
     case WM_VKEYTOITEM:
     case WM_NEXTDLGCTL:
-      return SendMessageA(GetParent(h), msg, wp, lp);
+      return SendMessageW(GetParent(h), msg, wp, lp);
     case WM_CLOSE:  // a rich edit's Escape in dialog mode: the dialog's Cancel
-      return SendMessageA(GetParent(h), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      return SendMessageW(GetParent(h), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     default:
-      return DefWindowProcA(h, msg, wp, lp);
+      return DefWindowProcW(h, msg, wp, lp);
   }
 }
 }  // namespace
 
 const char* PanelClass() {
   static const char* name = [] {
-    WNDCLASSA wc{};
+    WNDCLASSW wc{};
     wc.lpfnWndProc = PanelProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = "BwPanel";
-    RegisterClassA(&wc);
+    wc.lpszClassName = L"BwPanel";
+    RegisterClassW(&wc);
     return "BwPanel";
   }();
   return name;
@@ -61,27 +64,27 @@ const char* PanelClass() {
 
 HWND CreateChild(HWND parent, const char* cls, const char* text, DWORD style, DWORD exStyle, int x,
                  int y, int w, int h, int id) {
-  HWND c = CreateWindowExA(exStyle, cls, text, style | WS_CHILD, Scale(x), Scale(y), Scale(w),
-                           Scale(h), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), nullptr);
-  if (c) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+  HWND c = CreateWindowExW(exStyle, Wide(cls).c_str(), Wide(text).c_str(), style | WS_CHILD,
+                           Scale(x), Scale(y), Scale(w), Scale(h), parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleW(nullptr), nullptr);
+  if (c) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
   return c;
 }
 
 std::string WindowText(HWND h) {
-  int n = GetWindowTextLengthA(h);
-  std::string s(static_cast<size_t>(n) + 1, '\0');
-  n = GetWindowTextA(h, s.data(), n + 1);
-  s.resize(static_cast<size_t>(n > 0 ? n : 0));
-  return s;
+  int n = GetWindowTextLengthW(h);
+  TWide s(static_cast<size_t>(n > 0 ? n : 0));
+  n = GetWindowTextW(h, s.data(), n + 1);
+  return Narrow(s.c_str(), static_cast<size_t>(n > 0 ? n : 0));
 }
 
 void SetWindowTextIfChanged(HWND h, const std::string& text) {
-  if (WindowText(h) != text) SetWindowTextA(h, text.c_str());
+  if (WindowText(h) != text) SetWindowTextW(h, Wide(text).c_str());
 }
 
 void ShowIfChanged(HWND h, bool visible) {
-  bool now = (GetWindowLongPtrA(h, GWL_STYLE) & WS_VISIBLE) != 0;
+  bool now = (GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE) != 0;
   if (now != visible) ShowWindow(h, visible ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -103,7 +106,7 @@ SIZE WindowSizeForClient(int clientW, int clientH, DWORD style, DWORD exStyle) {
 
 POINT CentreOver(HWND over, SIZE size) {
   RECT work{};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   RECT r = work;
   if (over && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &r);
   LONG x = r.left + (r.right - r.left - size.cx) / 2;
@@ -117,21 +120,23 @@ POINT CentreOver(HWND over, SIZE size) {
 }
 
 void ReportException(const std::exception& e) {
-  MessageBoxA(GetActiveWindow(), e.what(), "Error", MB_OK | MB_ICONERROR | MB_TOPMOST);
+  MessageBoxW(GetActiveWindow(), Wide(e.what()).c_str(), L"Error",
+              MB_OK | MB_ICONERROR | MB_TOPMOST);
 }
 
 void RegisterViewClass(const char* name, WNDPROC proc, UINT classStyle, bool icon) {
-  WNDCLASSA wc{};
-  HINSTANCE instance = GetModuleHandleA(nullptr);
-  if (GetClassInfoA(instance, name, &wc)) return;
+  WNDCLASSW wc{};
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  const TWide wideName = Wide(name);
+  if (GetClassInfoW(instance, wideName.c_str(), &wc)) return;
   wc.style = classStyle;
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
-  if (icon) wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  if (icon) wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = name;
-  RegisterClassA(&wc);
+  wc.lpszClassName = wideName.c_str();
+  RegisterClassW(&wc);
 }
 
 void KeepMoveAndCloseOnly(HWND h) {

@@ -14,7 +14,7 @@ namespace view {
 int Scale(int v);
 int ScreenDpi();
 
-// "MS Sans Serif" 8 pt (height -11 at 96 dpi), shared by every control.
+// "MS Shell Dlg 2" 8 pt (height -11 at 96 dpi), shared by every control.
 HFONT DialogFont();
 
 // A plain button-face container. It hands the notifications of its children
@@ -57,12 +57,12 @@ void ReportException(const std::exception& e);
 template <class TView>
 LRESULT CALLBACK ViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
-    auto* created = reinterpret_cast<TView*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+    auto* created = reinterpret_cast<TView*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
     created->hwnd_ = h;
-    SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
   }
-  auto* self = reinterpret_cast<TView*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(h, msg, wp, lp);
+  auto* self = reinterpret_cast<TView*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(h, msg, wp, lp);
   try {
     return self->Handle(msg, wp, lp);
   } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/win32/Wide.h"
 #include "ui/WizardFormUnit.h"
 #include "ui/win32/BitmapBytes.h"
 #include "ui/win32/ControlIds.h"
@@ -51,7 +52,8 @@ int TextWidth(HWND h, const std::string& text) {
   HDC dc = GetDC(h);
   HGDIOBJ old = SelectObject(dc, DialogFont());
   SIZE s{};
-  GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &s);
+  const TWide wide = Wide(text);
+  GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &s);
   SelectObject(dc, old);
   ReleaseDC(h, dc);
   return s.cx;
@@ -62,8 +64,9 @@ TWizardView::TWizardView(TWizardForm& form, HWND owner) : form_(form) {
   SIZE size = WindowSizeForClient(484, 371, kStyle, kExStyle);
   POINT at = CentreOver(owner, size);
   view::RegisterViewClass(kWizardFormClass, &view::ViewProc<TWizardView>);
-  CreateWindowExA(kExStyle, kWizardFormClass, form_.Form.Caption().c_str(), kStyle, at.x, at.y,
-                  size.cx, size.cy, owner, nullptr, GetModuleHandleA(nullptr), this);
+  CreateWindowExW(kExStyle, Wide(kWizardFormClass).c_str(), Wide(form_.Form.Caption()).c_str(),
+                  kStyle, at.x, at.y, size.cx, size.cy, owner, nullptr, GetModuleHandleW(nullptr),
+                  this);
   view::KeepMoveAndCloseOnly(hwnd_);
 
   CreateControls();
@@ -86,7 +89,7 @@ TWizardView::~TWizardView() {
     if (c->Observer == this) c->Observer = nullptr;
   if (hwnd_) {
     if (frameTimerOn_) KillTimer(hwnd_, kFrameTimerId);
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
   for (TItem& item : items_)
@@ -168,7 +171,7 @@ void TWizardView::Mirror(TItem& item) {
     case TKind::Page:
       return;  // shown by the page index
     case TKind::ImagePanel: {
-      bool was = (GetWindowLongPtrA(w, GWL_STYLE) & WS_VISIBLE) != 0;
+      bool was = (GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE) != 0;
       ShowIfChanged(w, m->Visible());
       if (was != m->Visible()) Layout();
       return;
@@ -187,14 +190,14 @@ void TWizardView::Mirror(TItem& item) {
       MirrorCommon(*m, w);
       auto* c = static_cast<TCheckBox*>(m);
       WPARAM want = c->Checked() ? BST_CHECKED : BST_UNCHECKED;
-      if (static_cast<WPARAM>(SendMessageA(w, BM_GETCHECK, 0, 0)) != want)
-        SendMessageA(w, BM_SETCHECK, want, 0);
+      if (static_cast<WPARAM>(SendMessageW(w, BM_GETCHECK, 0, 0)) != want)
+        SendMessageW(w, BM_SETCHECK, want, 0);
       return;
     }
     case TKind::Progress: {
       auto* p = static_cast<TProgressBar*>(m);
-      SendMessageA(w, PBM_SETRANGE32, static_cast<WPARAM>(p->Min()), p->Max());
-      SendMessageA(w, PBM_SETPOS, static_cast<WPARAM>(p->Position()), 0);
+      SendMessageW(w, PBM_SETRANGE32, static_cast<WPARAM>(p->Min()), p->Max());
+      SendMessageW(w, PBM_SETPOS, static_cast<WPARAM>(p->Position()), 0);
       EnableIfChanged(w, m->Enabled());
       ShowIfChanged(w, m->Visible());
       return;
@@ -215,7 +218,7 @@ void TWizardView::Mirror(TItem& item) {
         item.Loaded = img->Bitmap();
         HBITMAP old = item.Bitmap;
         item.Bitmap = BitmapFromBmpBytes(item.Loaded);
-        SendMessageA(w, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(item.Bitmap));
+        SendMessageW(w, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(item.Bitmap));
         if (old) DeleteObject(old);
         // The static sizes itself to the bitmap; the picture keeps its frame.
         SetWindowPos(w, nullptr, 0, 0, Scale(item.Layout->W), Scale(item.Layout->H),
@@ -338,7 +341,7 @@ void TWizardView::OnCommand(int id, int code, HWND control) {
         static_cast<TRadioButton*>(item->Model)->Click();
       else
         static_cast<TCheckBox*>(item->Model)
-            ->SetChecked(SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
+            ->SetChecked(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
       break;
     case TKind::Edit:
       if (code == EN_CHANGE) item->Model->SetText(WindowText(control));
@@ -406,5 +409,5 @@ LRESULT TWizardView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, msg, wp, lp);
+  return DefWindowProcW(hwnd_, msg, wp, lp);
 }

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/win32/Wide.h"
 #include "ui/win32/CommonControls.h"
 #include "ui/win32/ControlIds.h"
 
@@ -53,9 +54,9 @@ constexpr const char* kPages[] = {"tabInfo",       "tabLicense",    "tabLocation
 }  // namespace
 
 std::string ClassOf(HWND h) {
-  char buf[256] = {};
-  GetClassNameA(h, buf, sizeof buf);
-  return buf;
+  wchar_t buf[256] = {};
+  GetClassNameW(h, buf, 256);
+  return Narrow(buf);
 }
 
 std::string TextOf(HWND h) {
@@ -65,15 +66,14 @@ std::string TextOf(HWND h) {
   // themselves.
   std::string cls = ClassOf(h);
   if (cls != "Edit" && cls != "ComboBox" && cls.compare(0, 8, "RichEdit") != 0) {
-    char buf[4096];
-    int len = GetWindowTextA(h, buf, sizeof buf);
-    return std::string(buf, static_cast<size_t>(len > 0 ? len : 0));
+    wchar_t buf[4096];
+    int len = GetWindowTextW(h, buf, 4096);
+    return Narrow(buf, static_cast<size_t>(len > 0 ? len : 0));
   }
-  LRESULT n = Send(h, WM_GETTEXTLENGTH, 0, 0);
-  std::string s(static_cast<size_t>(n) + 1, '\0');
-  n = Send(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
-  s.resize(static_cast<size_t>(n > 0 ? n : 0));
-  return s;
+  LRESULT n = SendW(h, WM_GETTEXTLENGTH, 0, 0);
+  TWide s(static_cast<size_t>(n));
+  n = SendW(h, WM_GETTEXT, s.size() + 1, reinterpret_cast<LPARAM>(s.data()));
+  return Narrow(s.c_str(), static_cast<size_t>(n > 0 ? n : 0));
 }
 
 std::string Escaped(const std::string& s) {
@@ -104,9 +104,9 @@ HWND FindTopLevel(const std::string& query) {
   }
   for (HWND h : TopLevels()) {
     if (!cls.empty() && ClassOf(h) != cls) continue;
-    char buf[512] = {};
-    GetWindowTextA(h, buf, sizeof buf);
-    if (anyCaption || caption == buf) return h;
+    wchar_t buf[512] = {};
+    GetWindowTextW(h, buf, 512);
+    if (anyCaption || caption == Narrow(buf)) return h;
   }
   return nullptr;
 }
@@ -144,9 +144,7 @@ std::string Property(HWND c, const std::string& prop) {
       std::wstring item(static_cast<size_t>(SendW(c, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
       item.resize(
           static_cast<size_t>(SendW(c, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
-      char narrow[1024] = {};
-      WideCharToMultiByte(CP_ACP, 0, item.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
-      all += (i ? "|" : "") + std::string(narrow);
+      all += (i ? "|" : "") + Narrow(item.c_str());
     }
     return all;
   }

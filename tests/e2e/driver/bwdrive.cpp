@@ -52,6 +52,7 @@
 #include <vector>
 
 #include "WindowQuery.h"
+#include "platform/win32/Wide.h"
 
 using namespace drive;
 
@@ -62,12 +63,11 @@ constexpr int kDefaultWait = 15000;
 
 // CreateProcess with the command line as given, no program name apart.
 void Run(const std::string& commandLine, int millis) {
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  TWide line = Wide(commandLine);
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process))
     throw std::runtime_error("cannot start, error " + std::to_string(GetLastError()));
   DWORD code = STILL_ACTIVE;
@@ -191,24 +191,27 @@ void Key(const TArgs& a) {
 
 void ShowLink(const std::string& file) {
   CoInitialize(nullptr);
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               reinterpret_cast<void**>(&link))))
     throw std::runtime_error("no shell-link object");
   IPersistFile* persist = nullptr;
   link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
-  wchar_t wide[MAX_PATH];
-  MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, wide, MAX_PATH);
-  char target[MAX_PATH] = {}, dir[MAX_PATH] = {};
-  bool loaded = persist && SUCCEEDED(persist->Load(wide, STGM_READ));
+  wchar_t target[MAX_PATH] = {}, dir[MAX_PATH] = {};
+  bool loaded = persist && SUCCEEDED(persist->Load(Wide(file).c_str(), STGM_READ));
   if (loaded) {
-    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    // The item the link points at, as the shell finds it: Wine keeps the
+    // path beside it only in the ANSI code page.
+    PIDLIST_ABSOLUTE item = nullptr;
+    if (FAILED(link->GetIDList(&item)) || !item || !SHGetPathFromIDListW(item, target))
+      link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    CoTaskMemFree(item);
     link->GetWorkingDirectory(dir, MAX_PATH);
   }
   if (persist) persist->Release();
   link->Release();
   if (!loaded) throw std::runtime_error("cannot load " + file);
-  std::printf("%s|%s\n", target, dir);
+  std::printf("%s|%s\n", Narrow(target).c_str(), Narrow(dir).c_str());
 }
 
 // Clicks on a list item where the mouse would: the list selects it, takes
@@ -268,8 +271,8 @@ void Step(const TArgs& a) {
     Need(a, 4);
     HWND c = Control(a[1], a[2]);
     DWORD_PTR r;
-    SendMessageTimeoutA(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()), SMTO_ABORTIFHUNG,
-                        5000, &r);
+    SendMessageTimeoutW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(a[3]).c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &r);
   } else if (cmd == "item-click") {
     ItemClick(a);
   } else if (cmd == "close") {
@@ -307,11 +310,15 @@ void Step(const TArgs& a) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Arguments in any language (linked with -municode); steps from standard
+// input and everything printed are UTF-8.
+int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);  // plain "\n" line ends for the shell
   std::vector<TArgs> steps;
   if (argc > 1) {
-    steps.emplace_back(argv + 1, argv + argc);
+    TArgs args;
+    for (int i = 1; i < argc; ++i) args.push_back(Narrow(argv[i]));
+    steps.push_back(args);
   } else {
     std::string line;
     while (std::getline(std::cin, line)) {

@@ -118,6 +118,21 @@ expect 1 "$bwpack" build app/escape.inf -o o.bwp
 grep -qF '[directories] line "..;up"' err.txt || fail "bad folder not named: $(cat err.txt)"
 [ ! -e o.bwp ] && [ -z "$(ls | grep bwpack-tmp)" ] || fail "failed builds left files"
 
+# Names in any language: UTF-8 source names found ignoring case (Cyrillic
+# here), listed in UTF-8. A name beyond the header's 255 bytes is refused by
+# name.
+mkdir -p intl/Данные
+echo "notes" >intl/Данные/Ноты.txt
+printf '[files]\r\nданные\\ноты.txt;x.txt\r\n' >intl/install.inf
+expect 0 "$bwpack" build intl/install.inf --uninstaller un.exe -o intl.pkg
+expect 0 "$bwpack" list intl.pkg --raw
+printf 'install.inf\nданные\\ноты.txt\n' >want.txt
+cut -f1 out.txt | diff - want.txt >/dev/null || fail "UTF-8 entries: $(cut -f1 out.txt | tr '\n' ' ')"
+long=$(printf '日%.0s' $(seq 86))  # 86 characters, 258 bytes
+printf '[files]\r\n%s;x.txt\r\n' "$long" >intl/install.inf
+expect 1 "$bwpack" build intl/install.inf --uninstaller un.exe -o intl.pkg
+grep -q "\"$long\": name longer than 255 bytes" err.txt || fail "long name: $(cat err.txt)"
+
 # Arguments.
 expect 2 "$bwpack"
 expect 2 "$bwpack" frobnicate

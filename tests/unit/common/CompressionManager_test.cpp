@@ -73,13 +73,16 @@ TEST_F(CompressionManagerTest, ReadsHandMadePackageBehindHost) {
   EXPECT_EQ(stream->Data(), "[title]\r\nx\r\n");
 }
 
-TEST_F(CompressionManagerTest, LooksUpNamesIgnoringAsciiCaseOnlyAndLastMatchWins) {
+TEST_F(CompressionManagerTest, LooksUpNamesIgnoringCaseAndLastMatchWins) {
+  // Names are UTF-8; one that is not valid UTF-8 was packed in the ANSI code page.
   auto m = Open(MakePackage({Entry("install.inf", "first"), Entry("data\\App.exe", "app"),
-                             Entry("\xC4rger.txt", "umlaut"), Entry("INSTALL.INF", "second")}));
+                             Entry("\xC4rger.txt", "umlaut"), Entry("INSTALL.INF", "second"),
+                             Entry("\xD0\xBD\xD0\xBE\xD1\x82\xD1\x8B.txt", "notes")}));
   EXPECT_EQ(m->FindEntry("Install.Inf"), 3);
   EXPECT_EQ(m->FindEntry("DATA\\app.EXE"), 1);
-  EXPECT_EQ(m->FindEntry("\xC4RGER.TXT"), 2);
-  EXPECT_EQ(m->FindEntry("\xE4rger.txt"), -1);  // non-ASCII letters must match exactly
+  EXPECT_EQ(m->FindEntry("\xC3\xA4RGER.TXT"), 2);
+  EXPECT_EQ(m->FindEntry("\xD0\x9D\xD0\x9E\xD0\xA2\xD0\xAB.TXT"), 4);  // НОТЫ.TXT
+  EXPECT_EQ(m->FindEntry("argen.txt"), -1);
   std::string data;
   m->ExtractToString("install.inf", data);
   EXPECT_EQ(data, "second");

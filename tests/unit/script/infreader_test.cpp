@@ -20,8 +20,9 @@ TEST(INFReaderTest, SplitsLinesAtEveryKindOfLineEnd) {
   EXPECT_EQ(Load("\n").Lines(), (Lines{""}));
   EXPECT_EQ(Load("").Lines(), (Lines{}));
   EXPECT_EQ(Load(std::string_view("a\nb\0c\nd", 7)).Lines(), (Lines{"a", "b"}));
-  EXPECT_EQ(Load("\xEF\xBB\xBF[title]\nx").Lines()[0], "\xEF\xBB\xBF[title]");
-  EXPECT_EQ(Load("\xEF\xBB\xBF[title]\nx").FindSection("title"), -1);  // no BOM handling
+  // A UTF-8 mark is dropped; text that is not UTF-8 is read in the ANSI code page.
+  EXPECT_EQ(Load("\xEF\xBB\xBF[title]\nx").FindSection("title"), 1);
+  EXPECT_EQ(Load("[title]\r\n\xA9 caf\xE9").GetValue("title"), "\xC2\xA9 caf\xC3\xA9");
 }
 
 TEST(INFReaderTest, LoadsFromStreamPositionAndReplacesEarlierLines) {
