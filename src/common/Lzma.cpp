@@ -33,6 +33,74 @@ struct TProbs {
   uint16_t Literal[kLitSize * kLitStatesMax];
 };
 
+// The range coder's state, kept in locals of the decoding loop so that it
+// stays in registers: the output bytes written in between may alias
+// anything the compiler cannot see is separate.
+struct TRange {
+  uint32_t Range, Code;
+  const uint8_t* In;
+};
+
+inline void Normalize(TRange& rc) {
+  if (rc.Range < kTop) {
+    rc.Range <<= 8;
+    rc.Code = rc.Code << 8 | *rc.In++;
+  }
+}
+
+inline unsigned Bit(TRange& rc, uint16_t& p) {
+  Normalize(rc);
+  const uint32_t bound = (rc.Range >> kModelBits) * p;
+  if (rc.Code < bound) {
+    rc.Range = bound;
+    p = static_cast<uint16_t>(p + (((1u << kModelBits) - p) >> kMoveBits));
+    return 0;
+  }
+  rc.Range -= bound;
+  rc.Code -= bound;
+  p = static_cast<uint16_t>(p - (p >> kMoveBits));
+  return 1;
+}
+
+inline unsigned Tree(TRange& rc, uint16_t* probs, unsigned bits) {
+  unsigned m = 1;
+  for (unsigned i = 0; i < bits; ++i) m = m << 1 | Bit(rc, probs[m]);
+  return m - (1u << bits);
+}
+
+inline unsigned ReverseTree(TRange& rc, uint16_t* probs, unsigned bits) {
+  unsigned m = 1, symbol = 0;
+  for (unsigned i = 0; i < bits; ++i) {
+    const unsigned b = Bit(rc, probs[m]);
+    m = m << 1 | b;
+    symbol |= b << i;
+  }
+  return symbol;
+}
+
+inline uint32_t Direct(TRange& rc, unsigned bits) {
+  uint32_t r = 0;
+  while (bits-- > 0) {
+    Normalize(rc);
+    rc.Range >>= 1;
+    rc.Code -= rc.Range;
+    const uint32_t t = 0u - (rc.Code >> 31);
+    rc.Code += rc.Range & t;
+    r = (r << 1) + (t + 1);
+  }
+  return r;
+}
+
+inline unsigned Length(TRange& rc, TLenProbs& l, unsigned posState) {
+  if (!Bit(rc, l.Choice)) return Tree(rc, l.Low[posState], 3);
+  if (!Bit(rc, l.Choice2)) return 8 + Tree(rc, l.Mid[posState], 3);
+  return 16 + Tree(rc, l.High, 8);
+}
+
+// No symbol takes more input than this (a match with all its direct bits
+// takes about 50 bytes), so the loop checks for input once per symbol.
+constexpr size_t kMargin = 64;
+
 class TDecoder {
  public:
   TDecoder(TLzmaStreams& streams, uint8_t props, uint8_t* out, size_t capacity)
@@ -47,148 +115,99 @@ class TDecoder {
   TLzmaResult Run(size_t& decoded);
 
  private:
-  bool Refill() {
-    const size_t n = FCut ? 0 : FStreams.Read(FInBuf, sizeof FInBuf);
-    if (n == 0 || n > sizeof FInBuf) {
-      FCut = true;
-      return false;
-    }
-    FIn = FInBuf;
-    FInEnd = FInBuf + n;
-    return true;
-  }
-  // Past the end of the input the coder reads zeros; the main loop sees FCut
-  // before it trusts anything decoded from them.
-  uint8_t NextByte() { return FIn != FInEnd || Refill() ? *FIn++ : 0; }
-  void Normalize() {
-    if (FRange < kTop) {
-      FRange <<= 8;
-      FCode = FCode << 8 | NextByte();
-    }
-  }
-  unsigned Bit(uint16_t& p) {
-    Normalize();
-    const uint32_t bound = (FRange >> kModelBits) * p;
-    if (FCode < bound) {
-      FRange = bound;
-      p = static_cast<uint16_t>(p + (((1u << kModelBits) - p) >> kMoveBits));
-      return 0;
-    }
-    FRange -= bound;
-    FCode -= bound;
-    p = static_cast<uint16_t>(p - (p >> kMoveBits));
-    return 1;
-  }
-  unsigned Tree(uint16_t* probs, unsigned bits) {
-    unsigned m = 1;
-    for (unsigned i = 0; i < bits; ++i) m = m << 1 | Bit(probs[m]);
-    return m - (1u << bits);
-  }
-  unsigned ReverseTree(uint16_t* probs, unsigned bits) {
-    unsigned m = 1, symbol = 0;
-    for (unsigned i = 0; i < bits; ++i) {
-      const unsigned b = Bit(probs[m]);
-      m = m << 1 | b;
-      symbol |= b << i;
-    }
-    return symbol;
-  }
-  uint32_t Direct(unsigned bits) {
-    uint32_t r = 0;
-    while (bits-- > 0) {
-      Normalize();
-      FRange >>= 1;
-      FCode -= FRange;
-      const uint32_t t = 0u - (FCode >> 31);
-      FCode += FRange & t;
-      r = (r << 1) + (t + 1);
-    }
-    return r;
-  }
-  unsigned Length(TLenProbs& l, unsigned posState) {
-    if (!Bit(l.Choice)) return Tree(l.Low[posState], 3);
-    if (!Bit(l.Choice2)) return 8 + Tree(l.Mid[posState], 3);
-    return 16 + Tree(l.High, 8);
-  }
-  uint8_t Literal(size_t pos, unsigned state, uint32_t rep0);
-  // The end marker has been read: the coder must finish cleanly and the
-  // input end right there.
-  bool Finished() {
-    Normalize();
-    return !FCut && FCode == 0 && FIn == FInEnd && !Refill();
-  }
+  // Keeps the unread bytes from In on and reads more behind them; at the end
+  // of the input, zeros follow its last byte, which the loop must then not
+  // pass (FEnd). Returns where In's bytes are now.
+  const uint8_t* Refill(const uint8_t* in);
 
   TLzmaStreams& FStreams;
   uint8_t* const FOut;
   const size_t FCap;
   unsigned FLc, FLp, FPbMask, FLpMask;
-  uint32_t FRange = 0xFFFFFFFFu, FCode = 0;
-  const uint8_t* FIn = nullptr;
-  const uint8_t* FInEnd = nullptr;
-  bool FCut = false;
+  const uint8_t* FEnd = FInBuf;
+  bool FEnded = false;
   TProbs FProbs;
-  uint8_t FInBuf[kLzmaReadSize];
+  uint8_t FInBuf[kLzmaReadSize + kMargin];
 };
 
-uint8_t TDecoder::Literal(size_t pos, unsigned state, uint32_t rep0) {
-  const unsigned prev = pos > 0 ? FOut[pos - 1] : 0;
-  uint16_t* probs = FProbs.Literal + kLitSize * (((pos & FLpMask) << FLc) + (prev >> (8 - FLc)));
-  unsigned symbol = 1;
-  if (state >= 7) {
-    // After a match, the byte at the match distance guides the first bits.
-    unsigned match = FOut[pos - rep0 - 1];
-    do {
-      const unsigned matchBit = (match >> 7) & 1;
-      match <<= 1;
-      const unsigned bit = Bit(probs[0x100 + (matchBit << 8) + symbol]);
-      symbol = symbol << 1 | bit;
-      if (matchBit != bit) break;
-    } while (symbol < 0x100);
+const uint8_t* TDecoder::Refill(const uint8_t* in) {
+  if (FEnded) return in;
+  const size_t kept = static_cast<size_t>(FEnd - in);
+  std::memmove(FInBuf, in, kept);
+  size_t have = kept;
+  while (have < kLzmaReadSize) {
+    const size_t n = FStreams.Read(FInBuf + have, kLzmaReadSize - have);
+    if (n == 0 || n > kLzmaReadSize - have) {
+      FEnded = true;
+      break;
+    }
+    have += n;
   }
-  while (symbol < 0x100) symbol = symbol << 1 | Bit(probs[symbol]);
-  return static_cast<uint8_t>(symbol);
+  FEnd = FInBuf + have;
+  if (FEnded) std::memset(FInBuf + have, 0, kMargin);
+  return FInBuf;
 }
 
 TLzmaResult TDecoder::Run(size_t& decoded) {
+  uint8_t* const out = FOut;
   size_t pos = 0;
   decoded = 0;
-  if (NextByte() != 0) return TLzmaResult::Damaged;  // the coder's first byte is always 0
-  for (int i = 0; i < 4; ++i) FCode = FCode << 8 | NextByte();
+  TRange rc{0xFFFFFFFFu, 0, Refill(FInBuf)};
+  if (FEnd - rc.In < 5 || *rc.In++ != 0) return TLzmaResult::Damaged;  // the first byte is 0
+  for (int i = 0; i < 4; ++i) rc.Code = rc.Code << 8 | *rc.In++;
   uint32_t rep0 = 0, rep1 = 0, rep2 = 0, rep3 = 0;
   unsigned state = 0;
   size_t nextReport = kLzmaProgressStep;
   for (;;) {
-    if (FCut) return TLzmaResult::Damaged;
+    if (FEnd - rc.In < static_cast<ptrdiff_t>(kMargin)) {
+      if (rc.In > FEnd) return TLzmaResult::Damaged;  // cut short
+      rc.In = Refill(rc.In);
+    }
     if (pos >= nextReport) {
       decoded = pos;
       if (!FStreams.Progress(pos)) return TLzmaResult::Stopped;
       nextReport = pos + kLzmaProgressStep;
     }
     const unsigned posState = pos & FPbMask;
-    if (!Bit(FProbs.IsMatch[state][posState])) {
+    if (!Bit(rc, FProbs.IsMatch[state][posState])) {
       if (pos >= FCap) return TLzmaResult::Damaged;
-      FOut[pos] = Literal(pos, state, rep0);
-      ++pos;
+      const unsigned prev = pos > 0 ? out[pos - 1] : 0;
+      uint16_t* probs =
+          FProbs.Literal + kLitSize * (((pos & FLpMask) << FLc) + (prev >> (8 - FLc)));
+      unsigned symbol = 1;
+      if (state >= 7) {
+        // After a match, the byte at the match distance guides the first bits.
+        unsigned match = out[pos - rep0 - 1];
+        do {
+          const unsigned matchBit = (match >> 7) & 1;
+          match <<= 1;
+          const unsigned bit = Bit(rc, probs[0x100 + (matchBit << 8) + symbol]);
+          symbol = symbol << 1 | bit;
+          if (matchBit != bit) break;
+        } while (symbol < 0x100);
+      }
+      while (symbol < 0x100) symbol = symbol << 1 | Bit(rc, probs[symbol]);
+      out[pos++] = static_cast<uint8_t>(symbol);
       state = state < 4 ? 0 : state < 10 ? state - 3 : state - 6;
       continue;
     }
     unsigned len;
-    if (Bit(FProbs.IsRep[state])) {
+    if (Bit(rc, FProbs.IsRep[state])) {
       if (pos == 0) return TLzmaResult::Damaged;
-      if (!Bit(FProbs.IsRepG0[state])) {
-        if (!Bit(FProbs.IsRep0Long[state][posState])) {
+      if (!Bit(rc, FProbs.IsRepG0[state])) {
+        if (!Bit(rc, FProbs.IsRep0Long[state][posState])) {
           state = state < 7 ? 9 : 11;
           if (pos >= FCap) return TLzmaResult::Damaged;
-          FOut[pos] = FOut[pos - rep0 - 1];
+          out[pos] = out[pos - rep0 - 1];
           ++pos;
           continue;
         }
       } else {
         uint32_t dist;
-        if (!Bit(FProbs.IsRepG1[state])) {
+        if (!Bit(rc, FProbs.IsRepG1[state])) {
           dist = rep1;
         } else {
-          if (!Bit(FProbs.IsRepG2[state])) {
+          if (!Bit(rc, FProbs.IsRepG2[state])) {
             dist = rep2;
           } else {
             dist = rep3;
@@ -199,28 +218,32 @@ TLzmaResult TDecoder::Run(size_t& decoded) {
         rep1 = rep0;
         rep0 = dist;
       }
-      len = Length(FProbs.RepLen, posState);
+      len = Length(rc, FProbs.RepLen, posState);
       state = state < 7 ? 8 : 11;
     } else {
       rep3 = rep2;
       rep2 = rep1;
       rep1 = rep0;
-      len = Length(FProbs.MatchLen, posState);
+      len = Length(rc, FProbs.MatchLen, posState);
       state = state < 7 ? 7 : 10;
-      const unsigned slot = Tree(FProbs.PosSlot[len < 3 ? len : 3], 6);
+      const unsigned slot = Tree(rc, FProbs.PosSlot[len < 3 ? len : 3], 6);
       if (slot < 4) {
         rep0 = slot;
       } else {
         const unsigned bits = (slot >> 1) - 1;
         rep0 = (2u | (slot & 1)) << bits;
         if (slot < 14) {
-          rep0 += ReverseTree(FProbs.SpecPos + rep0 - slot, bits);
+          rep0 += ReverseTree(rc, FProbs.SpecPos + rep0 - slot, bits);
         } else {
-          rep0 += Direct(bits - 4) << 4;
-          rep0 += ReverseTree(FProbs.Align, 4);
+          rep0 += Direct(rc, bits - 4) << 4;
+          rep0 += ReverseTree(rc, FProbs.Align, 4);
         }
         if (rep0 == 0xFFFFFFFFu) {
-          if (!Finished()) return TLzmaResult::Damaged;
+          // The end marker: the coder must finish cleanly and the input end
+          // right there.
+          Normalize(rc);
+          if (rc.In != FEnd || rc.Code != 0) return TLzmaResult::Damaged;
+          if (Refill(rc.In) != FEnd) return TLzmaResult::Damaged;
           decoded = pos;
           return FStreams.Progress(pos) ? TLzmaResult::Ended : TLzmaResult::Stopped;
         }
@@ -229,8 +252,8 @@ TLzmaResult TDecoder::Run(size_t& decoded) {
     if (rep0 >= pos) return TLzmaResult::Damaged;
     len += 2;
     if (len > FCap - pos) return TLzmaResult::Damaged;
-    const uint8_t* from = FOut + pos - rep0 - 1;
-    uint8_t* to = FOut + pos;
+    const uint8_t* from = out + pos - rep0 - 1;
+    uint8_t* to = out + pos;
     pos += len;
     if (rep0 + 1 >= len) {
       std::memcpy(to, from, len);

@@ -54,8 +54,7 @@ class TSolidReader {
   // The next final bytes of the current block at the cursor, up to Max;
   // 0 when the decoder has not got that far yet.
   size_t Next(TJob& job, const uint8_t*& data, size_t max);
-  // Moves the cursor to Pos in block B (from the block's start when it is
-  // past it, or on another block); false when stopped or damaged meanwhile.
+  // Puts the cursor at the start of block B, with the filter's state fresh.
   void ResetCursor(size_t b);
 
   std::string FFileName;

@@ -8,23 +8,31 @@
 
 std::vector<std::string> InPackageOrder(const TCompressionManager& Package,
                                         std::vector<std::string> Lines) {
-  if (!Package.SolidIndex()) return Lines;
-  // Sorted by the entry's number, then the line's: one key of 64 bits.
-  std::vector<uint64_t> keys;
-  // Targets compared by a hash of their upper-case form: two that only look
-  // alike keep the script's order, which is never wrong.
-  std::vector<uint64_t> targets;
+  constexpr uint64_t kLineBits = 24, kLineMask = (uint64_t{1} << kLineBits) - 1;
+  if (!Package.SolidIndex() || Lines.size() > kLineMask) return Lines;
+  // Lines that share a target (compared by a hash of its upper-case form)
+  // stay together, in the script's order, so that the later one still wins;
+  // they go where the first of them would. One sort of 64-bit keys: hash
+  // above, line below.
+  std::vector<uint64_t> keys(Lines.size());
+  std::vector<std::string> entries(Lines.size());
   for (size_t i = 0; i < Lines.size(); ++i) {
-    std::string entry, target;
-    TINFReader::SplitValue(Lines[i], entry, target);
+    std::string target;
+    TINFReader::SplitValue(Lines[i], entries[i], target);
     uint64_t h = 14695981039346656037ull;
     for (char c : target)
       h = (h ^ static_cast<uint8_t>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 1099511628211ull;
-    targets.push_back(h);
-    keys.push_back(static_cast<uint64_t>(Package.FindEntry(entry) + 1) << 32 | i);
+    keys[i] = (h & ~kLineMask) | i;
   }
-  std::sort(targets.begin(), targets.end());
-  if (std::adjacent_find(targets.begin(), targets.end()) != targets.end()) return Lines;
+  std::sort(keys.begin(), keys.end());
+  std::vector<uint32_t> first(Lines.size());
+  for (size_t k = 0; k < keys.size(); ++k) {
+    const bool same = k > 0 && (keys[k] & ~kLineMask) == (keys[k - 1] & ~kLineMask);
+    first[keys[k] & kLineMask] = same ? first[keys[k - 1] & kLineMask] : keys[k] & kLineMask;
+  }
+  // Then by where the content lies, and the line.
+  for (size_t i = 0; i < Lines.size(); ++i)
+    keys[i] = static_cast<uint64_t>(Package.FindEntry(entries[first[i]]) + 1) << 32 | i;
   std::sort(keys.begin(), keys.end());
   std::vector<std::string> ordered;
   ordered.reserve(Lines.size());

@@ -6,8 +6,8 @@
 class TCompressionManager;
 
 // The "files" lines in the order their content lies in the package's solid
-// blocks, so that each block is decoded once; the script's order for a
-// package without blocks, and wherever two lines share a target (the later
-// line must still win).
+// blocks, so that each block is decoded once; lines that share a target
+// keep their order among themselves (the later one must still win). The
+// script's order for a package without blocks.
 std::vector<std::string> InPackageOrder(const TCompressionManager& Package,
                                         std::vector<std::string> Lines);

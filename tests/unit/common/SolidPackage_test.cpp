@@ -11,6 +11,7 @@
 #include "common/CompressionManager.h"
 #include "common/Errors.h"
 #include "common/SolidWriter.h"
+#include "engine/PackageOrder.h"
 
 namespace {
 
@@ -150,6 +151,19 @@ TEST_F(TSolidFixture, DamageIsRefused) {
   } catch (const Exception& e) {
     EXPECT_STREQ(e.what(), kSolidIndexDamaged);
   }
+}
+
+// The run unpacks in the order of the blocks; lines that share a target stay
+// in the script's order, where the first of them would go.
+TEST_F(TSolidFixture, RunOrderFollowsTheBlocks) {
+  files = {{"p.exe", FakeProgram(5000)}, {"a.txt", "a"}, {"b.txt", "b"}};
+  const std::vector<std::string> lines = {"b.txt;one", "p.exe;two", "a.txt;ONE"};
+  TCompressionManager solid(Pack(), false, true, false);
+  EXPECT_EQ(InPackageOrder(solid, lines),
+            (std::vector<std::string>{"p.exe;two", "b.txt;one", "a.txt;ONE"}));
+  WritePackage(dir / "zlib.bin", {{"p.exe", std::string(), files[0].second}});
+  TCompressionManager plain(dir / "zlib.bin", false, true, false);
+  EXPECT_EQ(InPackageOrder(plain, lines), lines);
 }
 
 TEST(SolidIndexTest, Limits) {
