@@ -22,6 +22,7 @@
 #   BUNDLEWRIGHTER_UNINSTALLER   uninstall.exe (default: the one bwpack knows)
 #   BUNDLEWRIGHTER_PRODUCT_ID    [product id], kept from version to version
 #                                (default: CPACK_PACKAGE_NAME)
+#   BUNDLEWRIGHTER_SCOPE         [scope]: machine (the default), user or choice
 #   BUNDLEWRIGHTER_PROGRAM_GROUP the Start-menu folder (default: the name)
 #   BUNDLEWRIGHTER_SIDE_IMAGE    a 150 x 260 bitmap for the wizard's side
 #   BUNDLEWRIGHTER_BACKGROUND_START_COLOR, BUNDLEWRIGHTER_BACKGROUND_END_COLOR
@@ -39,8 +40,9 @@
 # files by name, .exe optional) or by its path in the installation.
 include_guard(GLOBAL)
 
-set(_bw_names BWPACK STUB UNINSTALLER PRODUCT_ID PROGRAM_GROUP SIDE_IMAGE BACKGROUND_START_COLOR
-    BACKGROUND_END_COLOR DESKTOP_ICONS LAUNCH RUN_AND_WAIT SIGN_COMMAND COMPRESSION)
+set(_bw_names BWPACK STUB UNINSTALLER PRODUCT_ID SCOPE PROGRAM_GROUP SIDE_IMAGE
+    BACKGROUND_START_COLOR BACKGROUND_END_COLOR DESKTOP_ICONS LAUNCH RUN_AND_WAIT SIGN_COMMAND
+    COMPRESSION)
 
 if(NOT DEFINED BUNDLEWRIGHTER_BWPACK)
   find_program(BUNDLEWRIGHTER_BWPACK_PROGRAM bwpack)

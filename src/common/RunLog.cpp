@@ -31,6 +31,15 @@ void RunLogOpen(const std::string& fileName) {
   g_file->Write("\xEF\xBB\xBF", 3);
 }
 
+void RunLogResume(const std::string& fileName) {
+  RunLogClose();
+  try {
+    g_file = Platform().OpenFile(fileName, TFileMode::Append);
+  } catch (...) {
+    // The run goes on without its log, as after a failed write.
+  }
+}
+
 void RunLogClose() {
   if (!g_file) return;
   try {

@@ -12,6 +12,9 @@
 // reached through Platform().
 void RunLogOpen(const std::string& fileName);
 void RunLogClose();
+// Opens an existing log again at its end (after another process wrote to
+// it); a log that cannot be opened stays closed.
+void RunLogResume(const std::string& fileName);
 bool RunLogActive();
 // One line; line breaks inside the text (the "\r\r" of messages) become
 // blanks. A line that cannot be written closes the log: the run goes on.

@@ -47,8 +47,8 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
     if (!IsRecord(line)) continue;
     std::string key, value;
     SplitRecord(line, key, value);
-    // The new log names its own product; backups it has put away for good.
-    if (key == "Title" || key == "Product" || key == "Backup") continue;
+    // The new log names its own product and scope; backups it has put away for good.
+    if (key == "Title" || key == "Product" || key == "Scope" || key == "Backup") continue;
     // Kept in its first place: the oldest copy is undone last, after
     // everything that may lie inside what it names.
     if (!seen.insert(PathKey(Concat({key, ":", value}))).second) continue;

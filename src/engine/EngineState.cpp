@@ -9,6 +9,8 @@
 
 std::string ProductTitle = "product";
 std::string ProductId = "product";
+int InstallScope = AllUsers;
+bool ScopeChoice = false;
 uint32_t StartColor = 8347213;
 uint32_t EndColor = 2365465;
 const uint8_t GradientBands = 255;
@@ -62,6 +64,8 @@ std::string InstallPath(std::string_view relative) {
 void ResetEngineState() {
   ProductTitle = "product";
   ProductId = "product";
+  InstallScope = AllUsers;
+  ScopeChoice = false;
   StartColor = 8347213;
   EndColor = 2365465;
   PageIndex = 0;

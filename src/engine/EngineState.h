@@ -17,6 +17,10 @@ extern std::string ProductTitle;  // "product" until the script names one
 // What makes two installations the same product: the script's [product id],
 // else its title. It names the registration, the lock and the log's owner.
 extern std::string ProductId;
+// Whose installation this is: AllUsers or CurrentUser (FolderScope values).
+extern int InstallScope;
+// The script lets the person choose the scope ([scope] choice).
+extern bool ScopeChoice;
 extern uint32_t StartColor;       // 0x00BBGGRR, top of the background
 extern uint32_t EndColor;         // 0x00BBGGRR, bottom of the background
 extern const uint8_t GradientBands;

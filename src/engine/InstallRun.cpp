@@ -136,6 +136,9 @@ void TMainForm::InstallFirstStage() {
     LogFile->CarryRecords(carried);
     LogFile->AddTitle(ProductTitle);
     if (ProductId != ProductTitle) LogFile->AddProduct(ProductId);
+    // Machine-wide logs stay as they always were; the uninstaller reads
+    // a missing record as all users.
+    if (InstallScope == CurrentUser) LogFile->AddRecord("Scope: user");
     if (!created.empty()) LogFile->AddDirectory(InstallDir, created);
     LogFile->AddFile(logName);
 
@@ -288,9 +291,9 @@ void TMainForm::InstallSecondStage() {
 
   std::string group = ScriptValue("program group");
   try {
-    std::string groupDir = Concat({GetProgramsFolder(AllUsers), "\\", group});
+    std::string groupDir = Concat({GetProgramsFolder(InstallScope), "\\", group});
     LogFile->AddDirectory(groupDir, group);
-    CreateProgramGroup(group, AllUsers);
+    CreateProgramGroup(group, InstallScope);
     MakeShortcuts("group icons", groupDir);
     LogFile->Flush();
   } catch (const EInOutError& e) {
@@ -325,7 +328,7 @@ void TMainForm::FinalStep() {
   RunLogLine(icons ? "Desktop icons: yes" : "Desktop icons: no");
   if (icons) {
     try {
-      MakeShortcuts("desktop icons", GetDesktopFolder(AllUsers));
+      MakeShortcuts("desktop icons", GetDesktopFolder(InstallScope));
       if (LogFile) LogFile->Flush();
     } catch (const EInOutError& e) {
       // The installation is complete and registered; only the icons are missing.

@@ -30,6 +30,13 @@ class ESetupAlreadyRunning : public Exception {
   using Exception::Exception;
 };
 
+// Raised by start-up when the command line asks for a scope that the script
+// does not allow; the program exits as for any bad command line.
+class ESetupBadCommandLine : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // What FormPaint draws on: a window's surface, or a recorder in tests.
 class TCanvas {
  public:
@@ -83,6 +90,26 @@ class TMainForm {
 
   TWizardForm& Wizard() { return *wizard_; }
 
+  // Set before FormCreate: the scope the command line asks for (AllUsers,
+  // CurrentUser, or -1 for none), whether the run is silent, and the
+  // switches an elevated copy of this run is started with besides the scope
+  // and the folder.
+  int RequestedScope = -1;
+  bool SilentRequested = false;
+  std::string RelaunchSwitches;
+  std::string RunLogFileName;  // the /LOG= file, handed to the elevated copy meanwhile
+  // FormCreate stopped before anything was locked or written: this run is
+  // machine-wide and has no administrator's rights yet. RunElevated then
+  // starts the elevated copy.
+  bool NeedsElevation() const { return needsElevation_; }
+  // Starts this program again elevated for all users (into folder, when
+  // given), waits and returns its exit code; declined when the person
+  // refused (the run log goes on then).
+  int RunElevated(const std::string& folder, bool& declined);
+  // The person picked a scope on the location page (the choice's radio
+  // buttons): the proposed folder and the space figures follow.
+  void ChooseScope(int scope);
+
   // Why this product cannot be installed into folder (typed or chosen); empty
   // when it can, and folder then holds its canonical form. A run of this
   // product cut short there is undone on the way.
@@ -131,8 +158,18 @@ class TMainForm {
   // The run's journal becomes the log: no rollback after this.
   bool CommitLog();
 
+  // Which scope this run installs for, from the script, the command line
+  // and an earlier installation; raises ESetupBadCommandLine.
+  void ResolveScope();
+  // The location page's Next for all users without the rights: the elevated
+  // copy installs, and this process ends with its exit code; when the
+  // person declines, the page stays, so that another scope can be chosen.
+  void ElevateFromWizard();
+
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
+  bool needsElevation_ = false;
+  int elevatedExitCode_ = -1;           // the elevated copy's, once it has run
   bool stageRunning_ = false;           // a stage of the run is working
   bool stopRequested_ = false;          // a confirmed close asked the run to stop
   bool installFailed_ = false;          // a file could not be unpacked
@@ -166,7 +203,8 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
                                         const std::vector<std::string>& newFiles);
 
 // Gives the levels of created (the tail of installDir that the run made) the
-// protection of Program Files, unless they lie inside it; raises on failure.
+// protection of Program Files, unless they lie inside it or the installation
+// is the current user's own; raises on failure.
 void ProtectNewFolders(const std::string& installDir, const std::string& created);
 // Undoes a run cut short in folder (see Recovery.cpp); false when there was none.
 bool RollBackInterruptedRun(const std::string& folder);

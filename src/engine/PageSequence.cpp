@@ -4,6 +4,7 @@
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
+#include "shell/ShellInstallLib.h"
 #include "ui/WizardFormUnit.h"
 
 namespace {
@@ -39,6 +40,11 @@ void TMainForm::NextPage() {
       w.SpaceTimer.SetEnabled(true);
       break;
     case 2: {
+      // Nothing is checked or written without the rights the scope needs.
+      if (InstallScope == AllUsers && !Platform().IsElevated()) {
+        ElevateFromWizard();
+        return;
+      }
       w.SpaceTimer.SetEnabled(false);
       w.btnNext.Hide();
       if (InstallSize > FreeSpace) {

@@ -14,9 +14,9 @@
 
 namespace {
 
-std::string FolderOrNone(std::string (*folder)(int scope)) {
+std::string FolderOrNone(std::string (*folder)(int scope), int scope) {
   try {
-    return folder(AllUsers);
+    return folder(scope);
   } catch (const std::exception&) {
     return {};
   }
@@ -32,8 +32,10 @@ bool RollBackInterruptedRun(const std::string& folder) {
   // The run's own records follow its title; what stands before it was
   // carried over from the earlier installation.
   std::vector<std::pair<std::string, std::string>> own;
+  int scope = AllUsers;
   try {
     TLogFile log(journal, false);
+    if (log.PerUser()) scope = CurrentUser;
     std::string key, value;
     while (log.ReadPrevious(key, value) && key != "Title") own.emplace_back(key, value);
   } catch (const std::exception&) {
@@ -41,7 +43,8 @@ bool RollBackInterruptedRun(const std::string& folder) {
   }
   // The journal only names things; what may go is decided as the
   // uninstaller decides it.
-  TRemovalGuard guard(folder, own, FolderOrNone(GetProgramsFolder), FolderOrNone(GetDesktopFolder));
+  TRemovalGuard guard(folder, own, FolderOrNone(GetProgramsFolder, scope),
+                      FolderOrNone(GetDesktopFolder, scope));
   auto mayRemove = [&](const std::string& path, bool directory) {
     return !SameName(path, logName) && guard.MayRemove(path, directory);
   };

@@ -25,14 +25,17 @@ uint32_t InstalledKiB() {
 
 void TMainForm::Register() {
   std::string command = UninstallCommand(InstallDir);
-  if (!RegisterUninstaller(ProductId, Concat({ProductTitle, " (remove only)"}), command)) return;
+  if (!RegisterUninstaller(ProductId, Concat({ProductTitle, " (remove only)"}), command,
+                           InstallScope))
+    return;
 
   // The program the list shows the icon of: the one the installation starts,
   // when that is an installed file.
   std::string program = ScriptValue("launch");
   if (program.empty() || IsURL(program)) program = "uninstall.exe";
   // A missing section reads as empty, which registers nothing.
-  RegisterUninstallDetails(ProductId, {Concat({command, " /S"}), InstallDir,
-                                          InstallPath(program), ScriptValue("version"),
-                                          ScriptValue("publisher"), InstalledKiB()});
+  RegisterUninstallDetails(ProductId,
+                           {Concat({command, " /S"}), InstallDir, InstallPath(program),
+                            ScriptValue("version"), ScriptValue("publisher"), InstalledKiB()},
+                           InstallScope);
 }

@@ -79,6 +79,10 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
     }
     if (StartsWithNoCase(arg, 0, "/S") && arg.size() == 2) {
       options.Silent = true;
+    } else if (StartsWithNoCase(arg, 0, "/ALLUSERS") && arg.size() == 9) {
+      options.AllUsers = true;
+    } else if (StartsWithNoCase(arg, 0, "/CURRENTUSER") && arg.size() == 12) {
+      options.CurrentUser = true;
     } else if (arg == "/?") {
       options.Help = true;
     } else if (StartsWithNoCase(arg, 0, "/LOG=")) {
@@ -94,18 +98,32 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
       fail(Concat({"Unknown argument: ", arg}));
     }
   }
+  if (options.AllUsers && options.CurrentUser)
+    fail("/ALLUSERS and /CURRENTUSER cannot be given together.");
   return error.empty();
 }
 
+std::string RelaunchSwitches(const TSetupOptions& options) {
+  std::string s = options.Silent ? "/S" : "";
+  if (!options.LogFile.empty()) {
+    // Quoted whole, so that blanks stay in the name; a name never holds a quote.
+    s += Concat({s.empty() ? "" : " ", "\"/LOG=", options.LogFile, "\""});
+  }
+  return s;
+}
+
 std::string SetupUsage() {
-  return "Usage: setup.exe [/S] [/LOG=FILE] [/D=FOLDER]\r\n"
+  return "Usage: setup.exe [/S] [/LOG=FILE] [/ALLUSERS | /CURRENTUSER] [/D=FOLDER]\r\n"
          "\r\n"
          "/S - install without windows or questions\r\n"
          "/LOG=FILE - write a log of the installation to FILE\r\n"
+         "/ALLUSERS - install for all users of this computer (asks for administrator rights)\r\n"
+         "/CURRENTUSER - install just for you, without administrator rights\r\n"
          "/D=FOLDER - install into FOLDER: last on the line, blanks allowed, no quotes\r\n"
          "/? - show this text\r\n"
          "\r\n"
          "Exit codes: 0 installed; 1 failed, everything rolled back; 2 the installer is "
-         "damaged; 3 cancelled; 4 the folder cannot be used or has too little space; 5 bad "
-         "command line; 6 another installation of the product is running.";
+         "damaged; 3 cancelled, or administrator rights refused; 4 the folder cannot be used or "
+         "has too little space; 5 bad command line; 6 another installation of the product is "
+         "running.";
 }

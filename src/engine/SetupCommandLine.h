@@ -2,6 +2,8 @@
 // The installer's command line:
 //   /S          install without windows or questions
 //   /LOG=FILE   write a log of the run to FILE
+//   /ALLUSERS   install for all users of the computer
+//   /CURRENTUSER install just for the current user
 //   /D=FOLDER   the installation folder; last, and takes the rest of the line
 //   /?          the usage
 // Switch names ignore letter case. Quotes group blanks into one argument, as
@@ -15,6 +17,8 @@ struct TSetupOptions {
   bool Help = false;
   std::string TargetDir;  // empty: the wizard's default folder
   std::string LogFile;    // empty: no log
+  bool AllUsers = false;
+  bool CurrentUser = false;
 };
 
 // Reads the raw command line (as GetCommandLineA gives it: the program's own
@@ -23,6 +27,10 @@ struct TSetupOptions {
 // that /S and /LOG= still count for reporting the error.
 bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& options,
                            std::string& error);
+
+// /S and /LOG= as an elevated copy of the run is given them: the scope and
+// the folder are added by the caller.
+std::string RelaunchSwitches(const TSetupOptions& options);
 
 // The text that /? shows, lines separated by CR LF.
 std::string SetupUsage();

@@ -9,6 +9,7 @@
 #include "engine/SetupCommandLine.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
+#include "shell/ShellInstallLib.h"
 #include "ui/WizardFormUnit.h"
 
 namespace {
@@ -44,12 +45,22 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
   }
 
   auto mainForm = std::make_unique<TMainForm>();
+  mainForm->RequestedScope = options.AllUsers ? AllUsers : options.CurrentUser ? CurrentUser : -1;
+  mainForm->SilentRequested = options.Silent;
+  mainForm->RelaunchSwitches = RelaunchSwitches(options);
+  mainForm->RunLogFileName = options.LogFile;
   // Nothing is shown and nothing is written before the package has proved
   // usable; a damaged one gets one message (none with /S).
   try {
     mainForm->FormCreate();
   } catch (const ESetupAlreadyRunning& e) {
     return Fail(options, e.what(), ProductTitle, mb::OK | mb::IconInformation, ExitAlreadyRunning);
+  } catch (const ESetupBadCommandLine& e) {
+    RunLogError("Bad command line", e.what());
+    if (!options.Silent)
+      Platform().MessageBox(Concat({e.what(), "\r\n\r\n", SetupUsage()}), "Setup Error",
+                            kErrorFlags);
+    return ExitBadCommandLine;
   } catch (const ESetupDamaged& e) {
     return Fail(options, e.what(), "Setup Error", kErrorFlags, ExitDamaged);
   } catch (const std::exception& e) {
@@ -57,6 +68,14 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
                 "Setup Error", kErrorFlags, ExitDamaged);
   }
   RunLogLine(Concat({"Product: ", ProductTitle}));
+  if (mainForm->NeedsElevation()) {
+    // The elevated copy does the work and shows what there is to show; a
+    // refusal leaves nothing written.
+    bool declined = false;
+    int code = mainForm->RunElevated(options.TargetDir, declined);
+    return declined ? ExitCancelled : code;
+  }
+  if (InstallScope == CurrentUser) RunLogLine("Scope: current user");
   if (options.Silent) return mainForm->RunSilent(options.TargetDir);
   if (!options.TargetDir.empty()) {
     mainForm->Wizard().edtLocation.SetText(options.TargetDir);

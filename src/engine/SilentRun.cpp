@@ -9,6 +9,7 @@
 #include "ui/WizardFormUnit.h"
 
 int TMainForm::ExitCode() const {
+  if (elevatedExitCode_ >= 0) return elevatedExitCode_;  // the elevated copy installed
   if (installFailed_) return ExitFailed;
   // On the last page everything is installed and registered; closing it
   // only forgoes the desktop icons and the launch.

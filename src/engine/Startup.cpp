@@ -127,6 +127,14 @@ void TMainForm::FormCreate() {
   if (ScriptHas("title")) ProductTitle = ScriptValue("title");
   ProductId = ScriptValue("product id");
   if (ProductId.find_first_not_of(' ') == std::string::npos) ProductId = ProductTitle;
+  ResolveScope();
+  // A machine-wide run needs an administrator's rights before it takes the
+  // lock or writes anything; the wizard with a choice asks for them once the
+  // person has chosen.
+  if (InstallScope == AllUsers && !Platform().IsElevated() && (!ScopeChoice || SilentRequested)) {
+    needsElevation_ = true;
+    return;
+  }
   if (!LockProduct(ProductId)) throw ESetupAlreadyRunning(AlreadyRunningMessage(ProductTitle));
   ReadColor("background start color", StartColor);
   ReadColor("background end color", EndColor);
@@ -158,8 +166,9 @@ void TMainForm::FormCreate() {
       Concat({"Please select the location where you would like to install ", title,
               ", then press Next."}));
 
-  w.edtLocation.SetText(
-      Concat({AddTrailingBackslash(GetProgramFilesDir()), ScriptValue("defaultdir")}));
+  w.rdoAllUsers.SetVisible(ScopeChoice);
+  w.rdoJustMe.SetVisible(ScopeChoice);
+  ChooseScope(InstallScope);
 
   // A run of this product that was cut short is undone first, wherever it
   // can be found before the person chooses anything.

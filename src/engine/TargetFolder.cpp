@@ -53,7 +53,8 @@ bool FolderOwner(const std::string& folder, std::string& title, std::string& ide
 // their parent allows (on a drive's root, "Authenticated Users: modify"), and
 // the elevated uninstaller would later act on what others could change.
 void ProtectNewFolders(const std::string& installDir, const std::string& created) {
-  if (created.empty() || InsideProgramFiles(installDir)) return;
+  // The user's own folders keep what they inherit: the user owns them.
+  if (created.empty() || InstallScope == CurrentUser || InsideProgramFiles(installDir)) return;
   std::vector<std::string> levels = {installDir};
   for (size_t i = created.find('\\'); i != std::string::npos; i = created.find('\\', i + 1))
     levels.push_back(ParentPath(levels.back()));
@@ -81,8 +82,9 @@ std::string TMainForm::TargetUnusableBecause(std::string& folder) {
     return Concat({"it holds the installation of another product, ",
                    title.empty() ? identity : title});
   // The elevated run would write into, and start programs from, a folder
-  // that others could change under it.
-  if (p.OthersCanWrite(canonical))
+  // that others could change under it. A run for the user alone crosses no
+  // such boundary: the folder is the user's own.
+  if (InstallScope == AllUsers && p.OthersCanWrite(canonical))
     return "users who are not administrators can change what is in it, so the programs "
            "installed there could be replaced";
   RollBackInterruptedRun(canonical);
@@ -92,7 +94,7 @@ std::string TMainForm::TargetUnusableBecause(std::string& folder) {
 void TMainForm::RecoverInterruptedRuns() {
   std::string registered;
   try {
-    registered = ReadRegistryString(TRegRoot::LocalMachine, Concat({UninstallKey, ProductId}),
+    registered = ReadRegistryString(RegistryRootOf(InstallScope), Concat({UninstallKey, ProductId}),
                                     "InstallLocation");
   } catch (const ERegistryException&) {
   }
@@ -106,7 +108,8 @@ void TMainForm::AdoptChooserFolders(const std::vector<std::string>& made) {
   // folder must not be open to others between now and the installation.
   for (size_t i = 0; i < made.size(); ++i) {
     try {
-      if (!InsideProgramFiles(made[i]) && !Platform().ProtectFolder(made[i]))
+      if (InstallScope == AllUsers && !InsideProgramFiles(made[i]) &&
+          !Platform().ProtectFolder(made[i]))
         throw Exception("not protected");
     } catch (const std::exception&) {
       // Unprotected, they are of no use: they go again, deepest first.

@@ -115,6 +115,26 @@ class TPlatform {
   // A machine-wide lock held until the process ends; false when another
   // process holds one of that name.
   virtual bool HoldNamedLock(const std::string& name) = 0;
+  // Lets go of a lock taken above, so that a process started now can take it.
+  virtual void ReleaseNamedLock(const std::string& /*name*/) {}
+
+  // Rights. Native tools run as if elevated, so that nothing asks for more.
+  // True when the process runs with an administrator's full rights.
+  virtual bool IsElevated() { return true; }
+  // True when it does, or when its user is an administrator whose rights the
+  // system holds back until asked (a split token).
+  virtual bool IsAdministrator() { return IsElevated(); }
+  // Starts this program again with parameters, asking the system for an
+  // administrator's rights (the elevation prompt), waits for it and returns
+  // its exit code. declined is true (and the result meaningless) when the
+  // person said no or the program could not be started.
+  virtual int RunElevated(const std::string& /*parameters*/, bool& declined) {
+    declined = true;
+    return -1;
+  }
+  // The current user's own program folder (%LOCALAPPDATA%\Programs); empty
+  // when the system cannot name one.
+  virtual std::string UserProgramFilesDir() { return {}; }
 
   // Printing.
   virtual bool HasDefaultPrinter() = 0;

@@ -38,6 +38,18 @@ std::string GetProgramFilesDir() {
                             "ProgramFilesDir");
 }
 
+std::string GetDefaultInstallRoot(int scope) {
+  return scope == CurrentUser ? Platform().UserProgramFilesDir() : GetProgramFilesDir();
+}
+
+TRegRoot RegistryRootOf(int scope) {
+  return scope == CurrentUser ? TRegRoot::CurrentUser : TRegRoot::LocalMachine;
+}
+
+const char* RegistryRootName(int scope) {
+  return scope == CurrentUser ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\";
+}
+
 std::string AddTrailingBackslash(const std::string& path) {
   if (path.empty() || path.back() == '\\') return path;
   return path + "\\";
@@ -119,58 +131,58 @@ bool PathIsInside(const std::string& path, const std::string& folder) {
 }
 
 namespace {
-// Where the value lives, for the log.
-std::string ValuePath(const std::string& key, const char* name) {
-  return Concat({"HKEY_LOCAL_MACHINE\\", key, "\\", name});
-}
+// One value of the Uninstall key: where it lives, for the log.
+struct TUninstallValues {
+  int Scope;
+  std::string Key;
 
-// One value under HKEY_LOCAL_MACHINE, told to the run's log either way: the
-// text when there is one, else the number as a REG_DWORD.
-bool WriteValue(const std::string& key, const char* name, const std::string* text,
-                uint32_t number) {
-  bool ok = false;
-  try {
-    TPlatform& p = Platform();
-    ok = text ? p.RegWriteString(TRegRoot::LocalMachine, key, name, *text)
-              : p.RegWriteDWord(TRegRoot::LocalMachine, key, name, number);
-  } catch (...) {
+  std::string ValuePath(const char* name) const {
+    return Concat({RegistryRootName(Scope), Key, "\\", name});
   }
-  if (!ok) {
-    RunLogError(Concat({"Cannot write the registry value ", ValuePath(key, name)}));
-    return false;
+
+  // One value, told to the run's log either way: the text when there is
+  // one, else the number as a REG_DWORD.
+  bool Write(const char* name, const std::string* text, uint32_t number) const {
+    bool ok = false;
+    try {
+      TPlatform& p = Platform();
+      TRegRoot root = RegistryRootOf(Scope);
+      ok = text ? p.RegWriteString(root, Key, name, *text)
+                : p.RegWriteDWord(root, Key, name, number);
+    } catch (...) {
+    }
+    if (!ok) {
+      RunLogError(Concat({"Cannot write the registry value ", ValuePath(name)}));
+      return false;
+    }
+    std::string decimal;
+    if (!text) decimal = DecimalText(number);
+    RunLogLine(Concat({"Registry value: ", ValuePath(name), " = ", text ? *text : decimal,
+                       text ? "" : " (REG_DWORD)"}));
+    return true;
   }
-  std::string decimal;
-  if (!text) decimal = DecimalText(number);
-  RunLogLine(Concat({"Registry value: ", ValuePath(key, name), " = ", text ? *text : decimal,
-                     text ? "" : " (REG_DWORD)"}));
-  return true;
-}
-
-bool WriteString(const std::string& key, const char* name, const std::string& value) {
-  return WriteValue(key, name, &value, 0);
-}
-
-bool WriteDWord(const std::string& key, const char* name, uint32_t value) {
-  return WriteValue(key, name, nullptr, value);
-}
+  bool String(const char* name, const std::string& value) const { return Write(name, &value, 0); }
+  bool DWord(const char* name, uint32_t value) const { return Write(name, nullptr, value); }
+};
 }  // namespace
 
 bool RegisterUninstaller(const std::string& keyName, const std::string& displayName,
-                         const std::string& command) {
-  std::string key = Concat({UninstallKey, keyName});
+                         const std::string& command, int scope) {
+  TUninstallValues values{scope, Concat({UninstallKey, keyName})};
   // Without administrator rights nothing is registered, and the user is not told.
-  if (!WriteString(key, "DisplayName", displayName)) return false;
-  return WriteString(key, "UninstallString", command);
+  if (!values.String("DisplayName", displayName)) return false;
+  return values.String("UninstallString", command);
 }
 
-void RegisterUninstallDetails(const std::string& keyName, const TUninstallDetails& details) {
-  std::string key = Concat({UninstallKey, keyName});
-  WriteString(key, "QuietUninstallString", details.QuietUninstallString);
-  WriteString(key, "InstallLocation", details.InstallLocation);
-  WriteString(key, "DisplayIcon", details.DisplayIcon);
-  if (!details.DisplayVersion.empty()) WriteString(key, "DisplayVersion", details.DisplayVersion);
-  if (!details.Publisher.empty()) WriteString(key, "Publisher", details.Publisher);
-  WriteDWord(key, "EstimatedSize", details.EstimatedSizeKiB);
-  WriteDWord(key, "NoModify", 1);
-  WriteDWord(key, "NoRepair", 1);
+void RegisterUninstallDetails(const std::string& keyName, const TUninstallDetails& details,
+                              int scope) {
+  TUninstallValues values{scope, Concat({UninstallKey, keyName})};
+  values.String("QuietUninstallString", details.QuietUninstallString);
+  values.String("InstallLocation", details.InstallLocation);
+  values.String("DisplayIcon", details.DisplayIcon);
+  if (!details.DisplayVersion.empty()) values.String("DisplayVersion", details.DisplayVersion);
+  if (!details.Publisher.empty()) values.String("Publisher", details.Publisher);
+  values.DWord("EstimatedSize", details.EstimatedSizeKiB);
+  values.DWord("NoModify", 1);
+  values.DWord("NoRepair", 1);
 }

@@ -23,6 +23,12 @@ std::string GetProgramsFolder(int scope);
 // path returned whether or not that worked.
 std::string CreateProgramGroup(const std::string& name, int scope);
 std::string GetProgramFilesDir();
+// Where an installation of that scope goes by default: Program Files for all
+// users, the user's own program folder (%LOCALAPPDATA%\Programs) for one.
+std::string GetDefaultInstallRoot(int scope);
+// The registry root of that scope's installed-programs list, and its name.
+TRegRoot RegistryRootOf(int scope);
+const char* RegistryRootName(int scope);
 
 // Appends "\" unless the text is empty or already ends in one.
 std::string AddTrailingBackslash(const std::string& path);
@@ -42,11 +48,12 @@ bool SplitAbsolutePath(const std::string& path, std::vector<std::string>& parts)
 // regard to ASCII letter case; false when either cannot be split.
 bool PathIsInside(const std::string& path, const std::string& folder);
 
-// Writes DisplayName and UninstallString under the Uninstall key of
-// HKEY_LOCAL_MACHINE + keyName. Failures are absorbed: without the rights to
-// register, the installation goes on unregistered. True when both were written.
+// Writes DisplayName and UninstallString under the Uninstall key + keyName of
+// the scope's root (HKEY_LOCAL_MACHINE for all users, HKEY_CURRENT_USER for
+// one). Failures are absorbed: without the rights to register, the
+// installation goes on unregistered. True when both were written.
 bool RegisterUninstaller(const std::string& keyName, const std::string& displayName,
-                         const std::string& command);
+                         const std::string& command, int scope = AllUsers);
 
 // What else the list of installed programs shows, and what package managers
 // and inventory tools match on.
@@ -61,7 +68,8 @@ struct TUninstallDetails {
 // Writes the details beside RegisterUninstaller's values, with NoModify and
 // NoRepair set to 1 (the installer can neither change nor repair an
 // installation). Failures are absorbed as there.
-void RegisterUninstallDetails(const std::string& keyName, const TUninstallDetails& details);
+void RegisterUninstallDetails(const std::string& keyName, const TUninstallDetails& details,
+                              int scope = AllUsers);
 
 // Where RegisterUninstaller writes; keyName follows directly.
 inline constexpr const char* UninstallKey =

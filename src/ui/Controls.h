@@ -85,6 +85,19 @@ class TCheckBox : public TControl {
   bool checked_ = false;
 };
 
+// A radio button: a click checks it and tells the form, which unchecks the
+// others of its group.
+class TRadioButton : public TCheckBox {
+ public:
+  using TCheckBox::TCheckBox;
+  std::function<void()> OnClick;
+  void Click() {
+    if (!Visible() || !Enabled()) return;
+    SetChecked(true);
+    if (OnClick) OnClick();
+  }
+};
+
 // A progress bar holds its position inside its range, as the real bar does.
 class TProgressBar : public TControl {
  public:

@@ -5,6 +5,7 @@
 #include "engine/EngineState.h"
 #include "engine/MainFormUnit.h"
 #include "platform/Platform.h"
+#include "shell/ShellInstallLib.h"
 #include "ui/DirectorySelectForm.h"
 
 namespace {
@@ -27,6 +28,10 @@ TWizardForm::TWizardForm() noexcept {
   // rather than offer a button that does nothing.
   btnReadme.SetVisible(false);
   edtLocation.SetEnabled(false);  // the location changes only through Browse
+  rdoAllUsers.SetCaption("Install for all users of this computer (needs administrator rights)");
+  rdoJustMe.SetCaption("Install just for me");
+  rdoAllUsers.SetVisible(false);
+  rdoJustMe.SetVisible(false);
 
   btnPrint.SetCaption("&Print");
   btnPrevious.SetCaption("<< &Previous ");
@@ -41,6 +46,12 @@ TWizardForm::TWizardForm() noexcept {
   btnBrowse.OnClick = [this] { btnBrowseClick(); };
   btnPrint.OnClick = [this] { btnPrintClick(); };
   SpaceTimer.OnTimer = [this] { SpaceTimerTimer(); };
+  rdoAllUsers.OnClick = [] {
+    if (MainForm) MainForm->ChooseScope(AllUsers);
+  };
+  rdoJustMe.OnClick = [] {
+    if (MainForm) MainForm->ChooseScope(CurrentUser);
+  };
 }
 
 TWizardForm::~TWizardForm() = default;
@@ -156,6 +167,8 @@ std::vector<TControl*> TWizardForm::Controls() {
           &imgLocation,
           &Panel4,
           &lblWhereToInstall,
+          &rdoAllUsers,
+          &rdoJustMe,
           &edtLocation,
           &btnBrowse,
           &Label1,

@@ -38,6 +38,9 @@ class TWizardForm {
   TImage imgLocation{"imgLocation"};
   TPanel Panel4{"Panel4"};
   TLabel lblWhereToInstall{"lblWhereToInstall"};
+  // Shown only when the script lets the person choose the scope.
+  TRadioButton rdoAllUsers{"rdoAllUsers"};
+  TRadioButton rdoJustMe{"rdoJustMe"};
   TEdit edtLocation{"edtLocation"};
   TButton btnBrowse{"btnBrowse"};
   TLabel Label1{"Label1"};

@@ -271,6 +271,7 @@ void TLogFile::ReadHeader() {
     if (key == "Title") FTitle = value;
     if (key == "Product") FProduct = value;
     if (key == "Source") FSource = value;
+    if (key == "Scope") FPerUser = value == "user";
   }
 }
 

@@ -62,6 +62,9 @@ class TLogFile {
   // The product the log belongs to: its Product record, else its title.
   const std::string& Identity() const { return FProduct.empty() ? FTitle : FProduct; }
   const std::string& Source() const { return FSource; }
+  // The installation was for the current user only ("Scope: user"); logs
+  // without the record are machine-wide, as every log before it.
+  bool PerUser() const { return FPerUser; }
   bool Writer() const { return FWriter; }
 
  private:
@@ -75,6 +78,7 @@ class TLogFile {
   std::string FTitle;
   std::string FProduct;
   std::string FSource;
+  bool FPerUser = false;
   std::unique_ptr<TFileStream> FFile;  // a writer's open file
 };
 

@@ -47,6 +47,11 @@ int wmain(int argc, wchar_t** argv) {
   hooks.RemoveSelf = [&](const std::string& path) {
     return MoveSelfAside(path, movedTo, movedFolder);
   };
+  // The elevated copy must not find this one "already running".
+  hooks.BeforeElevation = [&running] {
+    if (running) CloseHandle(running);
+    running = nullptr;
+  };
 
   TUninstallResult result = RunUninstaller(self, silent, hooks);
 

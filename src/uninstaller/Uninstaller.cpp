@@ -13,7 +13,6 @@
 
 namespace {
 
-const char* const RegistryRootName = "HKEY_LOCAL_MACHINE\\";
 // A long list would make a message box taller than the screen.
 const size_t MaxListed = 20;
 
@@ -44,10 +43,10 @@ std::string CommandFile(const std::string& command) {
   return command;
 }
 
-// An all-users folder that cannot be read allows nothing in it.
-std::string ShellFolderOrNone(std::string (*folder)(int scope)) {
+// A shell folder that cannot be read allows nothing in it.
+std::string ShellFolderOrNone(std::string (*folder)(int scope), int scope) {
   try {
-    return folder(AllUsers);
+    return folder(scope);
   } catch (const ERegistryException&) {
     return {};
   }
@@ -93,6 +92,7 @@ TUninstaller::TUninstaller(const std::string& logFileName) {
     // never finished.
     FTitle = log.Title();
     FIdentity = log.Identity();
+    FPerUser = log.PerUser();
     while (log.ReadPrevious(key, value)) FRecords.emplace_back(key, value);
   }
 }
@@ -119,7 +119,7 @@ std::string TUninstaller::RegistrationKey() const {
 bool TUninstaller::RegistrationIsOurs(const std::string& key) const {
   std::string command;
   try {
-    command = Platform().RegReadString(TRegRoot::LocalMachine, key, "UninstallString");
+    command = Platform().RegReadString(RegistryRootOf(Scope()), key, "UninstallString");
   } catch (const ERegistryException&) {
     return false;  // not a string: not written by our installer
   }
@@ -135,11 +135,12 @@ bool TUninstaller::RemoveRegistration() {
   std::string key = RegistrationKey();
   if (key.empty() || !RegistrationIsOurs(key)) return true;
   TPlatform& p = Platform();
-  p.RegDeleteTree(TRegRoot::LocalMachine, key);
+  TRegRoot root = RegistryRootOf(Scope());
+  p.RegDeleteTree(root, key);
   bool stays;
   try {
-    stays = !p.RegReadString(TRegRoot::LocalMachine, key, "DisplayName").empty() ||
-            !p.RegReadString(TRegRoot::LocalMachine, key, "UninstallString").empty();
+    stays = !p.RegReadString(root, key, "DisplayName").empty() ||
+            !p.RegReadString(root, key, "UninstallString").empty();
   } catch (const ERegistryException&) {
     stays = true;
   }
@@ -149,8 +150,9 @@ bool TUninstaller::RemoveRegistration() {
 void TUninstaller::Run() {
   TPlatform& p = Platform();
   FLeftOver.clear();
-  TRemovalGuard guard(FInstallDir, FRecords, ShellFolderOrNone(GetProgramsFolder),
-                      ShellFolderOrNone(GetDesktopFolder));
+  // The installation's own scope names the Start menu and desktop it used.
+  TRemovalGuard guard(FInstallDir, FRecords, ShellFolderOrNone(GetProgramsFolder, Scope()),
+                      ShellFolderOrNone(GetDesktopFolder, Scope()));
   auto mayRemove = [&guard](const std::string& path, bool directory) {
     return guard.MayRemove(path, directory);
   };
@@ -173,7 +175,7 @@ void TUninstaller::Run() {
 
   if (!FJournal.empty() && guard.MayRemove(FJournal, false)) p.DeleteFileAt(FJournal);
   std::string key = RegistrationKey();
-  if (OnProgress && !key.empty()) OnProgress(done, total, RegistryRootName + key);
+  if (OnProgress && !key.empty()) OnProgress(done, total, RegistryRootName(Scope()) + key);
   bool unregistered = RemoveRegistration();
 
   // The installation folder itself goes when nothing is left in it, even if
@@ -190,7 +192,7 @@ void TUninstaller::Run() {
     if (OnProgress && i % 256 == 255) OnProgress(total - 1, total, std::string());
     if (Exists(p, item) && seen.insert(NormalPath(item)).second) FLeftOver.push_back(item);
   }
-  if (!unregistered) FLeftOver.push_back(RegistryRootName + key);
+  if (!unregistered) FLeftOver.push_back(RegistryRootName(Scope()) + key);
   if (OnProgress) OnProgress(total, total, std::string());
 }
 
@@ -214,6 +216,12 @@ std::string UninstallReport(const std::string& title, const std::vector<std::str
 std::string MissingLogMessage(const std::string& logFileName, const std::string& reason) {
   return reason + "\r\r" + logFileName +
          "\r\rWithout it the uninstaller cannot tell what to remove.";
+}
+
+std::string ElevationDeclinedMessage(const std::string& title) {
+  return DisplayName(title) +
+         " was installed for all users of this computer, so removing it needs administrator "
+         "rights, and they were not granted. Nothing was removed.";
 }
 
 std::string UnsafeLogMessage(const std::string& path) {
@@ -240,10 +248,27 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
     return result;
   }
 
+  // A machine-wide installation is removed with an administrator's rights:
+  // an elevated copy does it, and this one only passes its exit code on. A
+  // user's own installation is removed as that user, never elevated.
+  if (!uninstaller->PerUser() && !p.IsElevated()) {
+    if (hooks.BeforeElevation) hooks.BeforeElevation();
+    bool declined = false;
+    int code = p.RunElevated(silent ? "/S" : "", declined);
+    if (declined && !silent)
+      p.MessageBox(ElevationDeclinedMessage(uninstaller->Title()), "Uninstall",
+                   mb::OK | mb::IconInformation);
+    result.ExitCode = declined ? ExitIncomplete : code;
+    return result;
+  }
+
   // The program runs elevated: a log that others could have edited, or a
-  // folder where they could have swapped things, is not acted upon.
+  // folder where they could have swapped things, is not acted upon. For a
+  // user's own installation there is no such boundary to keep: the user
+  // could change all of it anyway.
   for (const std::string& path :
        {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
+    if (uninstaller->PerUser()) break;
     if (path.empty() || !Exists(p, path) || !p.OthersCanWrite(path)) continue;
     if (!silent) p.MessageBox(UnsafeLogMessage(path), "Uninstall", mb::OK | mb::IconExclamation);
     result.ExitCode = ExitUnsafe;

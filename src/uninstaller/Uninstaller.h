@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "shell/ShellInstallLib.h"
+
 // Exit codes of uninstall.exe.
 constexpr int ExitRemoved = 0;     // everything the log names is gone
 constexpr int ExitIncomplete = 1;  // something stayed, or the user said No
@@ -31,7 +33,11 @@ class TUninstaller {
   const std::string& InstallDir() const { return FInstallDir; }
   // Key and value of every record, newest first: the order of undoing.
   const std::vector<std::pair<std::string, std::string>>& Records() const { return FRecords; }
-  // The registry key (below HKEY_LOCAL_MACHINE) this installation registered;
+  // The installation was for the current user alone (its log says so).
+  bool PerUser() const { return FPerUser; }
+  // Its scope: AllUsers or CurrentUser (FolderScope values).
+  int Scope() const { return FPerUser ? CurrentUser : AllUsers; }
+  // The registry key (below the scope's root) this installation registered;
   // empty when the title cannot name one safely.
   std::string RegistrationKey() const;
 
@@ -47,7 +53,7 @@ class TUninstaller {
   // folder if it is empty. Never raises for a single item that stays.
   void Run();
   // What still exists afterwards, in the order met, each once. Registry keys
-  // are written "HKEY_LOCAL_MACHINE\<key>".
+  // are written "HKEY_LOCAL_MACHINE\<key>" (or HKEY_CURRENT_USER).
   const std::vector<std::string>& LeftOver() const { return FLeftOver; }
 
  private:
@@ -58,6 +64,7 @@ class TUninstaller {
   std::string FIdentity;
   std::string FJournal;
   std::string FInstallDir;
+  bool FPerUser = false;
   std::vector<std::pair<std::string, std::string>> FRecords;
   std::vector<std::string> FLeftOver;
 };
@@ -79,6 +86,8 @@ struct TUninstallHooks {
   std::function<void(int done, int total, const std::string& what)> Progress;
   std::function<void()> HideProgress;
   std::function<bool(const std::string& path)> RemoveSelf;
+  // Before an elevated copy starts: what would keep it from running goes.
+  std::function<void()> BeforeElevation;
 };
 
 struct TUninstallResult {
@@ -100,3 +109,4 @@ std::string UninstallQuestion(const std::string& title);
 std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver);
 std::string MissingLogMessage(const std::string& logFileName, const std::string& reason);
 std::string UnsafeLogMessage(const std::string& path);
+std::string ElevationDeclinedMessage(const std::string& title);

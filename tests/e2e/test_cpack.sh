@@ -54,6 +54,17 @@ sed -n 1p "$work/signed.txt" | grep -q 'uninstall\.exe' || fail "uninstall.exe n
 sed -n 2p "$work/signed.txt" | grep -v uninstall | grep -q 'HelloCPack-1\.2\.0-win64\.exe' ||
   fail "installer not signed"
 
+# BUNDLEWRIGHTER_SCOPE becomes [scope]; a value the installer does not know stops CPack.
+cpack --config "$config" -B "$work/scoped" -D CPACK_BUNDLEWRIGHTER_SCOPE=Choice >"$work/scoped.log" 2>&1 ||
+  { cat "$work/scoped.log"; fail "cpack with a scope"; }
+bwpack extract "$(bwpack_path "$work/scoped/HelloCPack-1.2.0-win64.exe")" install.inf \
+  -o "$(bwpack_path "$work/scoped.inf")" || fail "extract the scoped install.inf"
+assert_eq "$(tr -d '\r' <"$work/scoped.inf" | grep -A1 -x '\[scope\]' | tail -1)" choice "[scope]"
+if cpack --config "$config" -B "$work/unscoped" -D CPACK_BUNDLEWRIGHTER_SCOPE=everyone \
+  >"$work/unscoped.log" 2>&1; then fail "cpack took an unknown scope"; fi
+grep -q "BUNDLEWRIGHTER_SCOPE is \"everyone\": machine, user or choice" "$work/unscoped.log" ||
+  { cat "$work/unscoped.log"; fail "the unknown scope's message"; }
+
 # Installed unattended, as a deployment tool would, and removed the same way.
 examples="$c_drive/Program Files/Bundlewrighter Examples"
 app="$examples/HelloCPack"

@@ -347,3 +347,10 @@ std::string TTestPlatform::LongPathName(const std::string& path) {
   }
   return result;
 }
+
+int TTestPlatform::RunElevated(const std::string& parameters, bool& declined) {
+  ElevatedRuns.push_back(parameters);
+  LocksAtElevation = HeldLocks;
+  declined = ElevationDeclined;
+  return declined ? -1 : ElevatedExitCode;
+}

@@ -106,6 +106,17 @@ class TTestPlatform : public THostPlatform {
   std::set<std::string> HeldLocks;
   std::set<std::string> LocksHeldElsewhere;
 
+  // Rights: elevated by default, as every earlier test assumed. RunElevated
+  // records its parameters and the locks held at that moment, and answers
+  // with ElevatedExitCode, or as declined.
+  bool Elevated = true;
+  bool Administrator = true;
+  bool ElevationDeclined = false;
+  int ElevatedExitCode = 0;
+  std::vector<std::string> ElevatedRuns;
+  std::set<std::string> LocksAtElevation;
+  std::string UserProgramFiles = "C:\\Users\\me\\AppData\\Local\\Programs";
+
   bool PrinterPresent = false;
   bool PrinterSetupAnswer = true;
   bool PrintFails = false;
@@ -159,6 +170,11 @@ class TTestPlatform : public THostPlatform {
   void BringToFront() override { ++BringToFrontCount; }
   bool ShowDirectorySelect(TDirectorySelect& dialog) override;
   bool HoldNamedLock(const std::string& name) override;
+  void ReleaseNamedLock(const std::string& name) override { HeldLocks.erase(name); }
+  bool IsElevated() override { return Elevated; }
+  bool IsAdministrator() override { return Administrator || Elevated; }
+  int RunElevated(const std::string& parameters, bool& declined) override;
+  std::string UserProgramFilesDir() override { return UserProgramFiles; }
 
   bool HasDefaultPrinter() override { return PrinterPresent; }
   bool PrinterSetupDialog() override;

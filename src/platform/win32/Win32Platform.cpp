@@ -308,10 +308,20 @@ bool TWin32Platform::HoldNamedLock(const std::string& name) {
     CloseHandle(mutex);
     return false;
   }
+  if (mutex) FLocks.emplace_back(name, mutex);
   // Access denied: it exists, made by a process of higher rights. Any other
   // failure leaves nothing to hold, and the program goes on as it did
   // before there was a lock.
   return mutex || error != ERROR_ACCESS_DENIED;
+}
+
+void TWin32Platform::ReleaseNamedLock(const std::string& name) {
+  for (auto it = FLocks.begin(); it != FLocks.end(); ++it) {
+    if (it->first != name) continue;
+    CloseHandle(it->second);
+    FLocks.erase(it);
+    return;
+  }
 }
 
 void TWin32Platform::BringToFront() {

@@ -3,6 +3,8 @@
 // platform, win32/HostFiles.h), and the registry, shell links, processes,
 // message boxes, the message queue and printing through the Win32 API.
 // Everything runs in the one UI thread.
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -60,6 +62,13 @@ class TWin32Platform : public TPlatform {
   // The setup program's UI overrides this with the real chooser.
   bool ShowDirectorySelect(TDirectorySelect& dialog) override;
   bool HoldNamedLock(const std::string& name) override;
+  void ReleaseNamedLock(const std::string& name) override;
+
+  // Elevation_win32.cpp.
+  bool IsElevated() override;
+  bool IsAdministrator() override;
+  int RunElevated(const std::string& parameters, bool& declined) override;
+  std::string UserProgramFilesDir() override;
 
   bool HasDefaultPrinter() override;
   bool PrinterSetupDialog() override;
@@ -81,6 +90,7 @@ class TWin32Platform : public TPlatform {
   HGLOBAL FDevNames = nullptr;
   DWORD FLastPump = 0;  // tick of the last frame-rate pump
   bool terminated_ = false;
+  std::vector<std::pair<std::string, HANDLE>> FLocks;  // held until released or the end
   static std::vector<HWND> FDialogs;
 };
 

@@ -39,6 +39,8 @@ inline constexpr TControlId kControlIds[] = {
     {"Label2", 139},
     {"lblSpaceAvailable", 140},
     {"lblInsufficientDiskSpace", 141},
+    {"rdoAllUsers", 142},
+    {"rdoJustMe", 143},
     {"tabInstalling", 150},
     {"pnlImgInstalling", 151},
     {"imgInstalling", 152},

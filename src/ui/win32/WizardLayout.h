@@ -68,7 +68,12 @@ inline constexpr TLayoutItem kWizardLayout[] = {
      0},
     {"imgLocation", "pnlImgLocation", TKind::Image, akLeft | akTop, 8, 8, 150, 260, SS_BITMAP},
     {"Panel4", "tabLocation", TKind::TextPanel, akAll, 161, 0, 315, 285, 0},
-    {"lblWhereToInstall", "Panel4", TKind::Label, akAll, 11, 16, 294, 161, kLabel},
+    {"lblWhereToInstall", "Panel4", TKind::Label, akAll, 11, 16, 294, 105, kLabel},
+    // The scope's choice; non-automatic, so that the model decides which is checked.
+    {"rdoAllUsers", "Panel4", TKind::Check, akLeft | akTop | akRight, 11, 126, 294, 28,
+     BS_RADIOBUTTON | BS_MULTILINE | WS_GROUP | WS_TABSTOP},
+    {"rdoJustMe", "Panel4", TKind::Check, akLeft | akTop | akRight, 11, 156, 294, 17,
+     BS_RADIOBUTTON},
     {"edtLocation", "Panel4", TKind::Edit, akLeft | akTop | akRight, 58, 184, 241, 21,
      ES_AUTOHSCROLL | WS_TABSTOP},
     {"btnBrowse", "Panel4", TKind::Button, akTop | akRight, 224, 208, 75, 25, kButton},

@@ -336,7 +336,10 @@ void TWizardView::OnCommand(int id, int code, HWND control) {
       if (code == BN_CLICKED) static_cast<TButton*>(item->Model)->Click();
       break;
     case TKind::Check:
-      if (code == BN_CLICKED)
+      if (code != BN_CLICKED) break;
+      if ((item->Layout->Style & BS_TYPEMASK) == BS_RADIOBUTTON)
+        static_cast<TRadioButton*>(item->Model)->Click();
+      else
         static_cast<TCheckBox*>(item->Model)
             ->SetChecked(SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
       break;
