@@ -384,6 +384,13 @@ int Build(const TArgs& args) {
   if (FindTargetOutside(reader, section, badLine, target, &why))
     throw TFailure("script " + script + ": [" + section + "] line " + Quoted(badLine) +
                    ": target " + Quoted(target) + " cannot be used: " + why);
+  // The installer reports itself damaged for any other scope.
+  if (reader.SectionExists("scope")) {
+    const std::string scope = Folded(TrimBlanks(reader.GetValue("scope")));
+    if (scope != Folded("machine") && scope != Folded("user") && scope != Folded("choice"))
+      throw TFailure("script " + script + ": [scope] " + Quoted(reader.GetValue("scope")) +
+                     " is not machine, user or choice");
+  }
 
   // Entry names in packing order, each once (as the installer looks them up:
   // letter case ignored as Windows does).
