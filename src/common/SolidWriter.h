@@ -1,9 +1,8 @@
 #pragma once
 // The packer side of the solid layout: files laid end to end, cut into
 // blocks of up to kSolidBlockSize bytes, each block one raw LZMA stream
-// (with the x86 filter for blocks of Windows programs, where a trial on
-// samples of the block shows that it helps), compressed in
-// parallel by liblzma. Windows executables go first, then the other files,
+// (with the x86 filter for blocks of 32-bit Windows programs), compressed in
+// parallel by liblzma. Those programs go first, then the other files,
 // each group ordered by file extension so that alike files sit together.
 #include <cstdint>
 #include <functional>
