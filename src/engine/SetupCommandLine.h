@@ -3,6 +3,7 @@
 //   /S          install without windows or questions
 //   /LOG=FILE   write a log of the run to FILE
 //   /D=FOLDER   the installation folder; last, and takes the rest of the line
+//   /LANG=xx    the language of the windows (a carried tag such as de, pt-BR)
 //   /?          the usage
 // Switch names ignore letter case. Quotes group blanks into one argument, as
 // cmd.exe and PowerShell pass them; a path can never hold a quote, so a quote
@@ -15,6 +16,7 @@ struct TSetupOptions {
   bool Help = false;
   std::string TargetDir;  // empty: the wizard's default folder
   std::string LogFile;    // empty: no log
+  std::string Language;   // a carried tag as the programs spell it; empty: chosen
 };
 
 // Reads the raw command line (as GetCommandLineA gives it: the program's own
@@ -24,5 +26,6 @@ struct TSetupOptions {
 bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& options,
                            std::string& error);
 
-// The text that /? shows, lines separated by CR LF.
-std::string SetupUsage();
+// The text that /? shows, lines separated by CR LF: in the language chosen,
+// or in English for a log.
+std::string SetupUsage(bool english = false);
