@@ -10,6 +10,7 @@
 
 #include "common/Errors.h"
 #include "engine/EngineState.h"
+#include "lang/Texts.h"
 #include "ui/Controls.h"
 
 class TWizardForm;
@@ -133,22 +134,25 @@ class TMainForm {
   void PumpFrame();  // the same, at most once per frame, for per-step calls
   // A message box; in a silent run it is logged instead and answered with
   // its default (OK, or No to a question).
-  int ShowMessage(const std::string& text, const char* caption, unsigned flags);
+  // The log gets the English text.
+  int ShowMessage(TText text, std::initializer_list<std::string_view> args, TText caption,
+                  unsigned flags);
+  int ShowText(const std::string& shown, const std::string& logged, TText caption, unsigned flags);
   // The uninstall registration with every value the installed-programs list shows.
   void Register();
   // A file this run is about to replace moves aside (same folder, so same
   // volume) until the run has succeeded; false with the reason when it
   // cannot be replaced. Files this run made itself are not kept.
-  bool BackUpExisting(const std::string& file, std::string& why);
+  bool BackUpExisting(const std::string& file, TText& why);
   void MadeByRun(const std::string& file);  // never backed up again
   void RestoreBackups();                    // after the rollback: the earlier files come back
   void DiscardBackups();                    // the run has succeeded
   // A record could not be written, or a file cannot be replaced: the error,
   // then the rollback, and the program ends.
-  void StopRun(const std::string& message);
-  void StopRunLogFailed(const EInOutError& e);  // a record could not be written
-  void StopRunFileFailed(const std::string& file, const std::string& why);
-  bool Halted() const;  // cancelled, or the run stopped
+  void StopRun(const std::string& shown, const std::string& logged);
+  void StopRunLogFailed(const EInOutError& e);                 // a record could not be written
+  void StopRunFileFailed(const std::string& file, TText why);  // TText::Count: no reason
+  bool Halted() const;                                         // cancelled, or the run stopped
   // Undoes runs cut short in the registered folder and the proposed one.
   void RecoverInterruptedRuns();
   // created (the missing tail of InstallDir) extended by the levels above it

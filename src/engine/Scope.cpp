@@ -6,6 +6,7 @@
 #include "common/RunLog.h"
 #include "engine/ExitCodes.h"
 #include "engine/MainFormUnit.h"
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "shell/ProductLock.h"
@@ -131,16 +132,16 @@ void TMainForm::ElevateFromWizard() {
   Form.Show();
   w.Form.Show();
   if (!LockProduct(ProductId)) {
-    ShowMessage(AlreadyRunningMessage(ProductTitle), ProductTitle.c_str(),
-                mb::OK | mb::IconInformation);
+    RunLogError(AlreadyRunningMessage(ProductTitle, true));
+    Platform().MessageBox(AlreadyRunningMessage(ProductTitle), ProductTitle,
+                          mb::OK | mb::IconInformation);
     elevatedExitCode_ = ExitAlreadyRunning;
     CloseConfirmed = true;
     Close();
     return;
   }
-  ShowMessage(
-      "Installing for all users of this computer needs administrator rights, and they were not "
-      "granted.\r\rChoose \"Install just for me\" to install without them, or try again.",
-      "Administrator Rights Needed", mb::OK | mb::IconInformation);
+  ShowText(Tr(TText::ElevationDeclinedMessage, {Tr(TText::InstallJustForMe)}),
+           TrEnglish(TText::ElevationDeclinedMessage, {TrEnglish(TText::InstallJustForMe)}),
+           TText::ElevationDeclinedCaption, mb::OK | mb::IconInformation);
   w.SpaceTimer.SetEnabled(true);
 }
