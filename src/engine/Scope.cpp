@@ -99,8 +99,13 @@ void TMainForm::ChooseScope(int scope) {
 int TMainForm::RunElevated(const std::string& folder, bool& declined) {
   // The same switches, the scope made explicit, and /D= last, since it
   // takes the rest of the line.
-  std::string parameters = Concat({RelaunchSwitches, RelaunchSwitches.empty() ? "" : " ",
-                                   ScopeSwitch(AllUsers), folder.empty() ? "" : " /D=", folder});
+  // The elevated copy speaks the language this one has chosen (it would
+  // choose English again by itself).
+  std::string language =
+      LanguageOption.empty() && EnglishChosen() ? "" : Concat({" /LANG=", CurrentLanguage()});
+  std::string parameters =
+      Concat({RelaunchSwitches, RelaunchSwitches.empty() ? "" : " ", ScopeSwitch(AllUsers),
+              language, folder.empty() ? "" : " /D=", folder});
   RunLogLine(Concat({"Starting elevated: ", parameters}));
   // The elevated copy writes the run log, and takes the product's lock.
   std::string logName = RunLogFileName;
