@@ -48,6 +48,10 @@ class TCanvas {
   virtual void TextOut(int x, int y, const std::string& text, uint32_t color) = 0;
 };
 
+// A reason TargetUnusableBecause gives (in English, as logs keep it) in the
+// language the wizard speaks.
+std::string ShownReason(const std::string& why);
+
 class TMainForm {
  public:
   TMainForm();

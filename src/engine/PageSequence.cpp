@@ -56,8 +56,9 @@ void TMainForm::NextPage() {
       std::string folder = w.edtLocation.Text();
       std::string why = TargetUnusableBecause(folder);
       if (!why.empty()) {
-        ShowMessage(TText::FolderUnusableMessage, {folder, why}, TText::ErrorCaption,
-                    mb::OK | mb::IconExclamation);
+        ShowText(Tr(TText::FolderUnusableMessage, {folder, ShownReason(why)}),
+                 TrEnglish(TText::FolderUnusableMessage, {folder, why}), TText::ErrorCaption,
+                 mb::OK | mb::IconExclamation);
         w.btnNext.Show();
         w.SpaceTimer.SetEnabled(true);
         return;

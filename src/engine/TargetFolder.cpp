@@ -5,6 +5,7 @@
 
 #include "common/Errors.h"
 #include "engine/MainFormUnit.h"
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
@@ -61,6 +62,14 @@ void ProtectNewFolders(const std::string& installDir, const std::string& created
   for (auto level = levels.rbegin(); level != levels.rend(); ++level)
     if (!Platform().ProtectFolder(*level))
       throw Exception("Its permissions cannot be limited to administrators.");
+}
+
+std::string ShownReason(const std::string& why) {
+  return Translated(why, {TText::ReasonShareUnreachable, TText::ReasonNoDrive,
+                          TText::ReasonOtherProduct, TText::ReasonOthersCanWrite,
+                          TText::ReasonDevicePath, TText::ReasonNetworkNeedsShare,
+                          TText::ReasonNotFullPath, TText::ReasonAboveRoot, TText::ReasonBadChar,
+                          TText::ReasonDotsOnly, TText::ReasonDeviceName, TText::ReasonRoot});
 }
 
 std::string TMainForm::TargetUnusableBecause(std::string& folder) {

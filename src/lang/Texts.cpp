@@ -86,19 +86,41 @@ const TLanguageTable* FindTable(std::string_view tag) {
   return nullptr;
 }
 
-std::string Fill(std::string_view text, std::initializer_list<std::string_view> args) {
+std::string Fill(std::string_view text, const std::string_view* args, size_t count) {
   std::string out;
   out.reserve(text.size() + 64);
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
       size_t n = static_cast<size_t>(text[++i] - '1');
-      if (n < args.size()) out.append(args.begin()[n]);
+      if (n < count) out.append(args[n]);
       continue;
     }
     out += c;
   }
   return out;
+}
+
+std::string Fill(std::string_view text, std::initializer_list<std::string_view> args) {
+  return Fill(text, args.begin(), args.size());
+}
+
+// Whether text reads as pattern, whose %1...%9 stand for any run of
+// characters; args gets what they stood for.
+bool Match(std::string_view pattern, std::string_view text, std::string_view* args) {
+  while (!pattern.empty()) {
+    if (pattern.size() > 1 && pattern[0] == '%' && pattern[1] >= '1' && pattern[1] <= '9') {
+      for (size_t n = 0; n <= text.size(); ++n) {
+        args[pattern[1] - '1'] = text.substr(0, n);
+        if (Match(pattern.substr(2), text.substr(n), args)) return true;
+      }
+      return false;
+    }
+    if (text.empty() || pattern[0] != text[0]) return false;
+    pattern.remove_prefix(1);
+    text.remove_prefix(1);
+  }
+  return text.empty();
 }
 
 }  // namespace
@@ -111,6 +133,13 @@ std::string Tr(TText id, std::initializer_list<std::string_view> args) {
 
 std::string TrEnglish(TText id, std::initializer_list<std::string_view> args) {
   return Fill(English()[static_cast<size_t>(id)], args);
+}
+
+std::string Translated(std::string_view english, std::initializer_list<TText> candidates) {
+  std::string_view args[9];
+  for (TText id : candidates)
+    if (Match(English()[static_cast<size_t>(id)], english, args)) return Fill(RawText(id), args, 9);
+  return std::string(english);
 }
 
 void SetLanguage(std::string_view tag) {

@@ -11,6 +11,10 @@
 
 std::string Tr(TText id, std::initializer_list<std::string_view> args = {});
 std::string TrEnglish(TText id, std::initializer_list<std::string_view> args = {});
+// An English text that lower layers made (a reason, say) in the language
+// chosen: the first of candidates whose English reads as it, with what its
+// placeholders stood for; else the text as it is.
+std::string Translated(std::string_view english, std::initializer_list<TText> candidates);
 // The text as the table holds it, placeholders included; English where the
 // language's table lacks it.
 std::string_view RawText(TText id);

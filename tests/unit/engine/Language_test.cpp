@@ -5,6 +5,7 @@
 #include "engine/ExitCodes.h"
 #include "engine/SetupProgram.h"
 #include "lang/Texts.h"
+#include "platform/PathRules.h"
 #include "uninstaller/Uninstaller.h"
 
 namespace {
@@ -85,4 +86,23 @@ TEST_F(LanguageTest, EnglishInstallationsWriteNoLanguageRecord) {
   EXPECT_EQ(form->RunSilent(""), ExitInstalled);
   for (const std::string& record : LogRecords("C:\\Program Files\\Polyglot\\uninstall.log"))
     EXPECT_FALSE(record.starts_with("Language:")) << record;
+}
+
+// The folder checks give their reasons in English, for the log; the wizard
+// shows each in its language, what it names included. A reason whose
+// wording drifts from its table would silently stay English.
+TEST(FolderReasons, EveryReasonIsShownInTheWizardsLanguage) {
+  SetLanguage("de");
+  for (const char* typed : {"\\\\?\\C:\\App", "\\\\server", "App", "C:\\..\\..", "C:\\a<b",
+                            "C:\\. .", "C:\\COM1", "C:\\"}) {
+    std::string canonical;
+    std::string why = CanonicalFolder(typed, canonical);
+    ASSERT_FALSE(why.empty()) << typed;
+    EXPECT_NE(ShownReason(why), why) << typed;
+  }
+  EXPECT_EQ(ShownReason("the drive Q: does not exist"), "das Laufwerk Q: ist nicht vorhanden");
+  EXPECT_EQ(ShownReason("it holds the installation of another product, Foo, Bar"),
+            "er enthält die Installation eines anderen Produkts, Foo, Bar");
+  EXPECT_EQ(ShownReason("no such reason"), "no such reason");
+  SetLanguage("en");
 }
