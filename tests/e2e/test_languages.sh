@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The wizard in every language: /LANG= walks the pages, each page and the
-# folder chooser photographed, every text measured against its control; a
+# folder chooser photographed, every text measured against its control (the
+# scope's choice too, in the longest languages); a
 # product's [languages] on an English system shows its first; a Japanese
 # installation is removed by a Japanese uninstaller.
 source "$(dirname "$0")/lib.sh"
@@ -65,7 +66,30 @@ EOF_
   assert_eq "$setup_rc" 0 "$l: exit code"
 }
 
+# The location page with the scope's two choices, whose captions run longest.
+printf '[scope]\r\nchoice\r\n\r\n' >>"$work/src/install.inf"
+sed -i '/^\[languages\]/,/^\r*$/d' "$work/src/install.inf"
+build_setup "$work/src/install.inf" "$work/src" "$work/choice.exe"
+# scope_page LANG SHOT: the choice's location page in LANG, measured.
+scope_page() {
+  start_in "$1" "$work/choice.exe"
+  drive <<EOF_ || fail "$1: location page with the scope"
+wait-window @TWizardForm
+click @TWizardForm btnNext
+wait-for @TWizardForm WizardPages page 1
+click @TWizardForm btnNext
+wait-for @TWizardForm WizardPages page 2
+expect @TWizardForm rdoJustMe text '$(text "$1" InstallJustForMe)'
+fits @TWizardForm
+EOF_
+  shot "$2"
+  drive click @TWizardForm btnCancel || fail "$1: cancel"
+  drive answer "$(text "$1" CancelInstallationCaption)" "&Yes" >/dev/null || fail "$1: close question"
+  finish_setup
+}
+
 for l in en de fr es it pt-BR nl pl ru uk tr zh-Hans zh-Hant ko; do walk "$l"; done
+for l in de ru; do scope_page "$l" "lang-$l-2-scope"; done
 # At 150 % the same, for the longest scripts and for Japanese: the prefix
 # gets 144 dots per inch for these runs only.
 dpi() {
@@ -81,6 +105,7 @@ for l in de ru ja; do
     mv "$BW_SHOTS/lang-$l-$page.png" "$BW_SHOTS/lang-$l-$page-150.png"
   done
 done
+for l in de ru; do scope_page "$l" "lang-$l-2-scope-150"; done
 dpi 96
 walk ja  # last: the uninstaller below removes the installation it made
 grep -q '^Language: ja' "$c_drive/Program Files/Walker/uninstall.log" ||
