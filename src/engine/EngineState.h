@@ -21,8 +21,8 @@ extern std::string ProductId;
 extern int InstallScope;
 // The script lets the person choose the scope ([scope] choice).
 extern bool ScopeChoice;
-extern uint32_t StartColor;       // 0x00BBGGRR, top of the background
-extern uint32_t EndColor;         // 0x00BBGGRR, bottom of the background
+extern uint32_t StartColor;  // 0x00BBGGRR, top of the background
+extern uint32_t EndColor;    // 0x00BBGGRR, bottom of the background
 extern const uint8_t GradientBands;
 extern int32_t PageIndex;
 extern std::string ImageName;

@@ -177,13 +177,13 @@ class TMainForm {
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool needsElevation_ = false;
-  int elevatedExitCode_ = -1;           // the elevated copy's, once it has run
-  bool stageRunning_ = false;           // a stage of the run is working
-  bool stopRequested_ = false;          // a confirmed close asked the run to stop
-  bool installFailed_ = false;          // a file could not be unpacked
-  bool silent_ = false;                 // /S: no views, no questions
-  bool committed_ = false;              // the run's log has replaced the earlier one
-  std::vector<std::string> knownDirs_;  // folders that exist (or were made) in this run, sorted
+  int elevatedExitCode_ = -1;             // the elevated copy's, once it has run
+  bool stageRunning_ = false;             // a stage of the run is working
+  bool stopRequested_ = false;            // a confirmed close asked the run to stop
+  bool installFailed_ = false;            // a file could not be unpacked
+  bool silent_ = false;                   // /S: no views, no questions
+  bool committed_ = false;                // the run's log has replaced the earlier one
+  std::vector<std::string> knownDirs_;    // folders that exist (or were made) in this run, sorted
   std::vector<std::string> chooserDirs_;  // made by the directory chooser, top level first
   // (file, its backup) in the order made, and the files this run created.
   std::vector<std::pair<std::string, std::string>> backups_;

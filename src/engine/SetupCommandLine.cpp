@@ -121,6 +121,13 @@ std::string RelaunchSwitches(const TSetupOptions& options) {
   return s;
 }
 
+std::string ShownCommandLineError(const std::string& error) {
+  return Translated(error,
+                    {TText::ArgNeedsFolder, TText::ArgGivenTwice, TText::ArgNeedsFileName,
+                     TText::LanguageUnavailable, TText::UnknownArgument, TText::ScopesTogether,
+                     TText::ScopeFixedUser, TText::ScopeFixedAll, TText::LogFileUnwritable});
+}
+
 std::string SetupUsage(bool english) {
   std::string tags;
   for (const std::string& tag : LanguageTags()) tags += tags.empty() ? tag : Concat({", ", tag});

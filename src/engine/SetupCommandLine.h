@@ -20,7 +20,7 @@ struct TSetupOptions {
   std::string LogFile;    // empty: no log
   bool AllUsers = false;
   bool CurrentUser = false;
-  std::string Language;   // a carried tag as the programs spell it; empty: chosen
+  std::string Language;  // a carried tag as the programs spell it; empty: chosen
 };
 
 // Reads the raw command line (as GetCommandLineA gives it: the program's own
@@ -33,6 +33,10 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
 // /S and /LOG= as an elevated copy of the run is given them: the scope and
 // the folder are added by the caller.
 std::string RelaunchSwitches(const TSetupOptions& options);
+
+// A message of ParseSetupCommandLine's (English, as the log keeps it) in the
+// language chosen.
+std::string ShownCommandLineError(const std::string& error);
 
 // The text that /? shows, lines separated by CR LF: in the language chosen,
 // or in English for a log.

@@ -62,7 +62,7 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
   } catch (const ESetupBadCommandLine& e) {
     RunLogError("Bad command line", e.what());
     if (!options.Silent)
-      Platform().MessageBox(Concat({e.what(), "\r\n\r\n", SetupUsage()}),
+      Platform().MessageBox(Concat({ShownCommandLineError(e.what()), "\r\n\r\n", SetupUsage()}),
                             Tr(TText::SetupErrorCaption), kErrorFlags);
     return ExitBadCommandLine;
   } catch (const ESetupDamaged& e) {
@@ -118,8 +118,8 @@ int RunSetup(const std::string& commandLine, const std::function<int(TMainForm&)
   if (!valid) {
     RunLogError("Bad command line", error);
     if (!options.Silent)
-      Platform().MessageBox(Concat({error, "\r\n\r\n", SetupUsage()}), Tr(TText::SetupErrorCaption),
-                            kErrorFlags);
+      Platform().MessageBox(Concat({ShownCommandLineError(error), "\r\n\r\n", SetupUsage()}),
+                            Tr(TText::SetupErrorCaption), kErrorFlags);
     code = ExitBadCommandLine;
   } else {
     code = Checked(options, runWizard);

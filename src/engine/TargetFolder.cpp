@@ -65,11 +65,11 @@ void ProtectNewFolders(const std::string& installDir, const std::string& created
 }
 
 std::string ShownReason(const std::string& why) {
-  return Translated(why, {TText::ReasonShareUnreachable, TText::ReasonNoDrive,
-                          TText::ReasonOtherProduct, TText::ReasonOthersCanWrite,
-                          TText::ReasonDevicePath, TText::ReasonNetworkNeedsShare,
-                          TText::ReasonNotFullPath, TText::ReasonAboveRoot, TText::ReasonBadChar,
-                          TText::ReasonDotsOnly, TText::ReasonDeviceName, TText::ReasonRoot});
+  return Translated(
+      why, {TText::ReasonShareUnreachable, TText::ReasonNoDrive, TText::ReasonOtherProduct,
+            TText::ReasonOthersCanWrite, TText::ReasonDevicePath, TText::ReasonNetworkNeedsShare,
+            TText::ReasonNotFullPath, TText::ReasonAboveRoot, TText::ReasonBadChar,
+            TText::ReasonDotsOnly, TText::ReasonDeviceName, TText::ReasonRoot});
 }
 
 std::string TMainForm::TargetUnusableBecause(std::string& folder) {
@@ -88,8 +88,8 @@ std::string TMainForm::TargetUnusableBecause(std::string& folder) {
 
   std::string title, identity;
   if (FolderOwner(canonical, title, identity) && !SameName(identity, ProductId))
-    return Concat({"it holds the installation of another product, ",
-                   title.empty() ? identity : title});
+    return Concat(
+        {"it holds the installation of another product, ", title.empty() ? identity : title});
   // The elevated run would write into, and start programs from, a folder
   // that others could change under it. A run for the user alone crosses no
   // such boundary: the folder is the user's own.

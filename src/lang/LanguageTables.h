@@ -2,10 +2,10 @@
 // The compiled text tables (generated from texts/*.txt): English first.
 
 struct TLanguageTable {
-  const char* Tag;               // "en", "pt-BR", "zh-Hans"...
-  const unsigned char* Packed;   // a zlib stream of the texts, in TText order,
-  unsigned PackedSize;           // each ended by a NUL
-  unsigned Size;                 // of the texts once inflated
+  const char* Tag;              // "en", "pt-BR", "zh-Hans"...
+  const unsigned char* Packed;  // a zlib stream of the texts, in TText order,
+  unsigned PackedSize;          // each ended by a NUL
+  unsigned Size;                // of the texts once inflated
 };
 
 extern const TLanguageTable kLanguageTables[];

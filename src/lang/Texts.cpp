@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "common/Inflate.h"
-
 #include "lang/LanguageTables.h"
 
 namespace {

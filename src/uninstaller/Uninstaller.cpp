@@ -276,8 +276,7 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   // folder where they could have swapped things, is not acted upon. For a
   // user's own installation there is no such boundary to keep: the user
   // could change all of it anyway.
-  for (const std::string& path :
-       {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
+  for (const std::string& path : {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
     if (uninstaller->PerUser()) break;
     if (path.empty() || !Exists(p, path) || !p.OthersCanWrite(path)) continue;
     if (!silent)

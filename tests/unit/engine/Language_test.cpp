@@ -3,6 +3,7 @@
 #include "EngineFixture.h"
 #include "common/RunLog.h"
 #include "engine/ExitCodes.h"
+#include "engine/SetupCommandLine.h"
 #include "engine/SetupProgram.h"
 #include "lang/Texts.h"
 #include "platform/PathRules.h"
@@ -104,5 +105,20 @@ TEST(FolderReasons, EveryReasonIsShownInTheWizardsLanguage) {
   EXPECT_EQ(ShownReason("it holds the installation of another product, Foo, Bar"),
             "er enthält die Installation eines anderen Produkts, Foo, Bar");
   EXPECT_EQ(ShownReason("no such reason"), "no such reason");
+
+  // So are the command line's complaints, shown above the /? text.
+  SetLanguage("ru");
+  for (const char* line :
+       {"setup.exe /D=", "setup.exe /LOG=a /LOG=b", "setup.exe /LOG=", "setup.exe /LANG=xx",
+        "setup.exe /FOO", "setup.exe /ALLUSERS /CURRENTUSER"}) {
+    TSetupOptions options;
+    std::string error;
+    ASSERT_FALSE(ParseSetupCommandLine(line, options, error)) << line;
+    EXPECT_NE(ShownCommandLineError(error), error) << line;
+  }
+  EXPECT_EQ(ShownCommandLineError(
+                "/ALLUSERS cannot be used: this product installs just for the current user."),
+            "/ALLUSERS нельзя использовать: этот продукт устанавливается только для текущего "
+            "пользователя.");
   SetLanguage("en");
 }
