@@ -273,7 +273,11 @@ std::string Misfit(HWND h) {
                      type == BS_AUTORADIOBUTTON;
     // The check mark and its gap, or a push button's frame and focus ring.
     has.cx -= box ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 6;
-    need = TextExtent(text, DT_SINGLELINE, 0);
+    // A multi-line button wraps its text as a label does.
+    if (style & BS_MULTILINE)
+      need = TextExtent(text, DT_WORDBREAK, has.cx), wrapped = true;
+    else
+      need = TextExtent(text, DT_SINGLELINE, 0);
   } else if (cls == "Static") {
     if ((style & SS_TYPEMASK) > SS_RIGHT && (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP) return "";
     const UINT prefix = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
