@@ -10,6 +10,7 @@
 
 #include "common/Errors.h"
 #include "engine/EngineState.h"
+#include "lang/Texts.h"
 #include "ui/Controls.h"
 
 class TWizardForm;
@@ -46,6 +47,10 @@ class TCanvas {
   // Text in "Arial" 32 pt bold italic, no background, top left at (x, y).
   virtual void TextOut(int x, int y, const std::string& text, uint32_t color) = 0;
 };
+
+// A reason TargetUnusableBecause gives (in English, as logs keep it) in the
+// language the wizard speaks.
+std::string ShownReason(const std::string& why);
 
 class TMainForm {
  public:
@@ -133,22 +138,25 @@ class TMainForm {
   void PumpFrame();  // the same, at most once per frame, for per-step calls
   // A message box; in a silent run it is logged instead and answered with
   // its default (OK, or No to a question).
-  int ShowMessage(const std::string& text, const char* caption, unsigned flags);
+  // The log gets the English text.
+  int ShowMessage(TText text, std::initializer_list<std::string_view> args, TText caption,
+                  unsigned flags);
+  int ShowText(const std::string& shown, const std::string& logged, TText caption, unsigned flags);
   // The uninstall registration with every value the installed-programs list shows.
   void Register();
   // A file this run is about to replace moves aside (same folder, so same
   // volume) until the run has succeeded; false with the reason when it
   // cannot be replaced. Files this run made itself are not kept.
-  bool BackUpExisting(const std::string& file, std::string& why);
+  bool BackUpExisting(const std::string& file, TText& why);
   void MadeByRun(const std::string& file);  // never backed up again
   void RestoreBackups();                    // after the rollback: the earlier files come back
   void DiscardBackups();                    // the run has succeeded
   // A record could not be written, or a file cannot be replaced: the error,
   // then the rollback, and the program ends.
-  void StopRun(const std::string& message);
-  void StopRunLogFailed(const EInOutError& e);  // a record could not be written
-  void StopRunFileFailed(const std::string& file, const std::string& why);
-  bool Halted() const;  // cancelled, or the run stopped
+  void StopRun(const std::string& shown, const std::string& logged);
+  void StopRunLogFailed(const EInOutError& e);                 // a record could not be written
+  void StopRunFileFailed(const std::string& file, TText why);  // TText::Count: no reason
+  bool Halted() const;                                         // cancelled, or the run stopped
   // Undoes runs cut short in the registered folder and the proposed one.
   void RecoverInterruptedRuns();
   // created (the missing tail of InstallDir) extended by the levels above it
@@ -169,13 +177,13 @@ class TMainForm {
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool needsElevation_ = false;
-  int elevatedExitCode_ = -1;           // the elevated copy's, once it has run
-  bool stageRunning_ = false;           // a stage of the run is working
-  bool stopRequested_ = false;          // a confirmed close asked the run to stop
-  bool installFailed_ = false;          // a file could not be unpacked
-  bool silent_ = false;                 // /S: no views, no questions
-  bool committed_ = false;              // the run's log has replaced the earlier one
-  std::vector<std::string> knownDirs_;  // folders that exist (or were made) in this run, sorted
+  int elevatedExitCode_ = -1;             // the elevated copy's, once it has run
+  bool stageRunning_ = false;             // a stage of the run is working
+  bool stopRequested_ = false;            // a confirmed close asked the run to stop
+  bool installFailed_ = false;            // a file could not be unpacked
+  bool silent_ = false;                   // /S: no views, no questions
+  bool committed_ = false;                // the run's log has replaced the earlier one
+  std::vector<std::string> knownDirs_;    // folders that exist (or were made) in this run, sorted
   std::vector<std::string> chooserDirs_;  // made by the directory chooser, top level first
   // (file, its backup) in the order made, and the files this run created.
   std::vector<std::pair<std::string, std::string>> backups_;

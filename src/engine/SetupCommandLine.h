@@ -5,6 +5,7 @@
 //   /ALLUSERS   install for all users of the computer
 //   /CURRENTUSER install just for the current user
 //   /D=FOLDER   the installation folder; last, and takes the rest of the line
+//   /LANG=xx    the language of the windows (a carried tag such as de, pt-BR)
 //   /?          the usage
 // Switch names ignore letter case. Quotes group blanks into one argument, as
 // cmd.exe and PowerShell pass them; a path can never hold a quote, so a quote
@@ -19,6 +20,7 @@ struct TSetupOptions {
   std::string LogFile;    // empty: no log
   bool AllUsers = false;
   bool CurrentUser = false;
+  std::string Language;  // a carried tag as the programs spell it; empty: chosen
 };
 
 // Reads the raw command line (as GetCommandLineA gives it: the program's own
@@ -32,5 +34,10 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
 // the folder are added by the caller.
 std::string RelaunchSwitches(const TSetupOptions& options);
 
-// The text that /? shows, lines separated by CR LF.
-std::string SetupUsage();
+// A message of ParseSetupCommandLine's (English, as the log keeps it) in the
+// language chosen.
+std::string ShownCommandLineError(const std::string& error);
+
+// The text that /? shows, lines separated by CR LF: in the language chosen,
+// or in English for a log.
+std::string SetupUsage(bool english = false);

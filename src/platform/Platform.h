@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/FileStream.h"
 #include "platform/TextArg.h"
@@ -135,6 +136,12 @@ class TPlatform {
   // The current user's own program folder (%LOCALAPPDATA%\Programs); empty
   // when the system cannot name one.
   virtual std::string UserProgramFilesDir() { return {}; }
+
+  // Language. The user's interface languages, most preferred first (BCP 47
+  // tags); none when they cannot be told.
+  virtual std::vector<std::string> UserLanguages() { return {}; }
+  // A whole number with the digit grouping of the language tag's locale.
+  virtual std::string FormatNumber(int64_t value, const std::string& tag);
 
   // Printing.
   virtual bool HasDefaultPrinter() = 0;

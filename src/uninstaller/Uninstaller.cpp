@@ -4,6 +4,8 @@
 #include <set>
 
 #include "common/Errors.h"
+#include "lang/LanguageChoice.h"
+#include "lang/Texts.h"
 #include "platform/Platform.h"
 #include "platform/TextEncoding.h"
 #include "shell/ProductLock.h"
@@ -93,6 +95,7 @@ TUninstaller::TUninstaller(const std::string& logFileName) {
     FTitle = log.Title();
     FIdentity = log.Identity();
     FPerUser = log.PerUser();
+    FLanguage = log.Language();
     while (log.ReadPrevious(key, value)) FRecords.emplace_back(key, value);
   }
 }
@@ -196,39 +199,43 @@ void TUninstaller::Run() {
   if (OnProgress) OnProgress(total, total, std::string());
 }
 
-std::string UninstallCaption(const std::string& title) { return "Uninstall " + DisplayName(title); }
+std::string UninstallCaption(const std::string& title) {
+  return Tr(TText::UninstallCaption, {DisplayName(title)});
+}
 
 std::string UninstallQuestion(const std::string& title) {
-  return "Are you sure you want to completely remove " + DisplayName(title) +
-         " and all of its components?";
+  return Tr(TText::UninstallQuestion, {DisplayName(title)});
 }
 
 std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver) {
   std::string name = DisplayName(title);
-  if (leftOver.empty()) return name + " was successfully removed from your computer.";
-  std::string text = name + " was removed, but these items could not be removed:\r";
+  if (leftOver.empty()) return Tr(TText::UninstallDone, {name});
+  std::string text = Tr(TText::UninstallPartly, {name});
   for (size_t i = 0; i < leftOver.size() && i < MaxListed; ++i) text += "\r" + leftOver[i];
   if (leftOver.size() > MaxListed)
-    text += "\r... and " + std::to_string(leftOver.size() - MaxListed) + " more";
-  return text + "\r\rThey may be in use, or hold files of your own. You may remove them yourself.";
+    text += Tr(TText::UninstallMore, {std::to_string(leftOver.size() - MaxListed)});
+  return text + Tr(TText::UninstallPartlyEnd);
 }
 
 std::string MissingLogMessage(const std::string& logFileName, const std::string& reason) {
-  return reason + "\r\r" + logFileName +
-         "\r\rWithout it the uninstaller cannot tell what to remove.";
+  return reason + "\r\r" + logFileName + Tr(TText::MissingLogEnd);
 }
 
 std::string ElevationDeclinedMessage(const std::string& title) {
-  return DisplayName(title) +
-         " was installed for all users of this computer, so removing it needs administrator "
-         "rights, and they were not granted. Nothing was removed.";
+  return Tr(TText::UninstallElevationDeclined, {DisplayName(title)});
 }
 
 std::string UnsafeLogMessage(const std::string& path) {
-  return "The uninstaller will not run, because users who are not administrators can change\r\r" +
-         path +
-         "\r\rso the list of what to remove may have been altered. Nothing was removed. An "
-         "administrator can restore the permissions of the installation folder and try again.";
+  return Tr(TText::UnsafeLogMessage, {path});
+}
+
+void ChooseUninstallLanguage(const std::string& recorded) {
+  // An installation made in English has no record, and stays English.
+  if (recorded.empty()) {
+    SetLanguage("en");
+    return;
+  }
+  SetLanguage(ChooseLanguage(OfferedLanguages({recorded}), Platform().UserLanguages()));
 }
 
 TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
@@ -237,17 +244,20 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   TUninstallResult result;
   std::string logFileName = AddTrailingBackslash(ParentPath(exeName)) + "uninstall.log";
 
+  // Until the log tells the installation's language: the user's.
+  SetLanguage(ChooseLanguage({}, p.UserLanguages()));
   std::unique_ptr<TUninstaller> uninstaller;
   try {
     uninstaller = std::make_unique<TUninstaller>(logFileName);
   } catch (const Exception& e) {
     if (!silent)
-      p.MessageBox(MissingLogMessage(logFileName, e.what()), "Uninstall",
+      p.MessageBox(MissingLogMessage(logFileName, e.what()), Tr(TText::UninstallTitle),
                    mb::OK | mb::IconExclamation);
     result.ExitCode = ExitNoLog;
     return result;
   }
 
+  ChooseUninstallLanguage(uninstaller->Language());
   // A machine-wide installation is removed with an administrator's rights:
   // an elevated copy does it, and this one only passes its exit code on. A
   // user's own installation is removed as that user, never elevated.
@@ -256,7 +266,7 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
     bool declined = false;
     int code = p.RunElevated(silent ? "/S" : "", declined);
     if (declined && !silent)
-      p.MessageBox(ElevationDeclinedMessage(uninstaller->Title()), "Uninstall",
+      p.MessageBox(ElevationDeclinedMessage(uninstaller->Title()), Tr(TText::UninstallTitle),
                    mb::OK | mb::IconInformation);
     result.ExitCode = declined ? ExitIncomplete : code;
     return result;
@@ -266,11 +276,11 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   // folder where they could have swapped things, is not acted upon. For a
   // user's own installation there is no such boundary to keep: the user
   // could change all of it anyway.
-  for (const std::string& path :
-       {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
+  for (const std::string& path : {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
     if (uninstaller->PerUser()) break;
     if (path.empty() || !Exists(p, path) || !p.OthersCanWrite(path)) continue;
-    if (!silent) p.MessageBox(UnsafeLogMessage(path), "Uninstall", mb::OK | mb::IconExclamation);
+    if (!silent)
+      p.MessageBox(UnsafeLogMessage(path), Tr(TText::UninstallTitle), mb::OK | mb::IconExclamation);
     result.ExitCode = ExitUnsafe;
     return result;
   }
