@@ -1,14 +1,17 @@
 #pragma once
 // The solid layout's index. The application's files are laid end to end in
 // one content stream, which is cut into blocks; each block is one raw LZMA
-// stream stored as an entry named kSolidBlockName (in stream order), and the
+// stream (or, by its filter, a zlib stream or the content as it is) stored as
+// an entry named kSolidBlockName (in stream order), and the
 // index, an ordinary zlib entry named kSolidIndexName, says how: per block
 // its filter, LZMA properties and content size; per file its name, size and
 // CRC-32. A file may run on from one block into the next. Little-endian:
 //
 //   "BWS1"  u32 block count  u32 file count
 //   per block: u8 filter (0 none, 1 x86, 2 stored: the content as it is,
-//              for data LZMA cannot shrink)  u8 LZMA properties  u32 content size
+//              for data LZMA cannot shrink, 3 deflate: one zlib stream, for
+//              data where LZMA gains too little to be worth its decoding
+//              time)  u8 LZMA properties  u32 content size
 //   per file:  u8 name length (1-255)  name  u32 size  u32 CRC-32
 #include <cstdint>
 #include <string>
@@ -21,7 +24,7 @@ inline constexpr const char* kSolidBlockName = "|solid block";
 // dictionary; two are in memory at once.
 inline constexpr uint32_t kSolidBlockMax = 64u << 20;
 
-enum TSolidFilter : uint8_t { kSolidPlain = 0, kSolidX86 = 1, kSolidStored = 2 };
+enum TSolidFilter : uint8_t { kSolidPlain = 0, kSolidX86 = 1, kSolidStored = 2, kSolidDeflate = 3 };
 
 struct TSolidBlock {
   uint8_t Filter = kSolidPlain;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <new>
 
+#include "common/Inflate.h"
 #include "common/Worker.h"
 #include "platform/Platform.h"
 #include "platform/TextEncoding.h"
@@ -24,7 +25,8 @@ enum TJobState { kRunning, kEnded, kFailed };
 }  // namespace
 
 // One block being decoded (or decoded) on its own thread into its buffer.
-struct TSolidReader::TJob : TLzmaStreams {
+// Read serves both decoders.
+struct TSolidReader::TJob : TLzmaStreams, TInflateStreams {
   size_t Block = 0;
   uint32_t Size = 0;
   std::unique_ptr<uint8_t[]> Buffer;
@@ -35,6 +37,8 @@ struct TSolidReader::TJob : TLzmaStreams {
   std::atomic<size_t> Decoded{0};
   std::atomic<int> State{kRunning};
   std::atomic<bool> StopRequested{false};
+  size_t Inflated = 0;
+  bool Overrun = false;             // a zlib stream with more content than its block
   std::unique_ptr<TWorker> Thread;  // last: joined before the rest goes
 
   size_t Read(uint8_t* buffer, size_t size) override {
@@ -64,12 +68,26 @@ struct TSolidReader::TJob : TLzmaStreams {
     }
     return TLzmaResult::Ended;
   }
+  bool Write(const uint8_t* data, size_t size) override {
+    if (size > Size - Inflated) return !(Overrun = true);
+    std::copy(data, data + size, Buffer.get() + Inflated);
+    Inflated += size;
+    return Progress(Inflated);
+  }
+  TLzmaResult Inflate(size_t& done) {
+    const TInflateResult r = InflateZlib(*this);
+    done = Inflated;
+    return r == TInflateResult::Ended                 ? TLzmaResult::Ended
+           : r == TInflateResult::Stopped && !Overrun ? TLzmaResult::Stopped
+                                                      : TLzmaResult::Damaged;
+  }
   void Run() {
     size_t decoded = 0;
     TLzmaResult r = TLzmaResult::Damaged;
     try {
-      r = Filter == kSolidStored ? Copy(decoded)
-                                 : DecodeLzma(*this, Props, Buffer.get(), Size, decoded);
+      r = Filter == kSolidStored    ? Copy(decoded)
+          : Filter == kSolidDeflate ? Inflate(decoded)
+                                    : DecodeLzma(*this, Props, Buffer.get(), Size, decoded);
     } catch (...) {
     }
     State.store(r == TLzmaResult::Ended && decoded == Size ? kEnded : kFailed,

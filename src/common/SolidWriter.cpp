@@ -59,32 +59,62 @@ bool IsX86Program(const TPackageItem& item) {
   return machine == 0x14C;
 }
 
-// Data that LZMA would not shrink (already compressed: archives, media),
-// told by deflating a few samples fast: such files go to stored blocks,
-// which cost neither packing nor installing time.
-bool LooksIncompressible(const TPackageItem& item, uint64_t size) {
+// How a file's content is best put into blocks, told by a few samples:
+// data that does not compress (archives, media) is stored, which costs
+// neither packing nor installing time; data where LZMA gains less than 5 %
+// over deflate (as a sample shows, with LZMA's window as small as the
+// sample) is deflated, since LZMA would cost several times the CPU to
+// install for those few per cent. Smaller files stay with LZMA, whose gains
+// on them come from their neighbours, which no sample shows.
+TSolidFilter SampledFilter(const TPackageItem& item, uint64_t size) {
   constexpr size_t kSample = 0x10000;
-  if (size < 4 * kSample) return false;
+  if (size < 4 * kSample) return kSolidPlain;
   std::unique_ptr<TFileStream> source;
   if (!item.Content) source = Platform().OpenFile(item.SourcePath, TFileMode::OpenRead);
-  std::string sample(kSample, '\0');
-  std::string packed(compressBound(kSample), '\0');
-  uint64_t in = 0, out = 0;
+  std::string samples;
   for (uint64_t at : {uint64_t{0}, size / 3, size * 2 / 3, size - kSample}) {
     if (item.Content) {
-      sample.assign(*item.Content, at, kSample);
+      samples.append(*item.Content, at, kSample);
     } else {
+      std::string sample(kSample, '\0');
       source->Seek(static_cast<int64_t>(at));
-      if (source->Read(sample.data(), kSample) != kSample) return false;
+      if (source->Read(sample.data(), kSample) != kSample) return kSolidPlain;
+      samples += sample;
     }
-    uLongf n = packed.size();
-    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &n,
-                  reinterpret_cast<const Bytef*>(sample.data()), kSample, 1) != Z_OK)
-      return false;
-    in += kSample;
-    out += n;
   }
-  return out * 100 >= in * 98;
+  std::string packed(compressBound(kSample) + kSample, '\0');
+  auto* out = reinterpret_cast<Bytef*>(packed.data());
+  // The packed size of every sample, by Pack(sample, size).
+  auto sum = [&](auto pack) {
+    uint64_t total = 0;
+    for (size_t at = 0; at < samples.size(); at += kSample) {
+      const size_t n = pack(reinterpret_cast<const Bytef*>(samples.data() + at));
+      if (n == 0) return uint64_t{0};
+      total += n;
+    }
+    return total;
+  };
+  auto deflated = [&](int level) {
+    return sum([&](const Bytef* data) -> size_t {
+      uLongf n = packed.size();
+      return compress2(out, &n, data, kSample, level) == Z_OK ? n : 0;
+    });
+  };
+  const uint64_t fast = deflated(1);
+  if (fast == 0 || fast * 100 >= samples.size() * 98) return fast ? kSolidStored : kSolidPlain;
+  lzma_options_lzma o;
+  lzma_lzma_preset(&o, 6);
+  o.dict_size = kSample;
+  const lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &o}, {LZMA_VLI_UNKNOWN, nullptr}};
+  const uint64_t lzma = sum([&](const Bytef* data) -> size_t {
+    size_t n = 0;
+    return lzma_raw_buffer_encode(filters, nullptr, data, kSample, out, &n, packed.size()) ==
+                   LZMA_OK
+               ? n
+               : 0;
+  });
+  const uint64_t best = deflated(9);
+  return lzma != 0 && best != 0 && lzma * 100 >= best * 95 ? kSolidDeflate : kSolidPlain;
 }
 
 // The extension (upper case), the name without its folder, the whole name.
@@ -105,25 +135,48 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
   o.dict_size = std::max<uint32_t>(block.Size, LZMA_DICT_SIZE_MIN);
   lzma_filter filters[3] = {
       {LZMA_FILTER_X86, nullptr}, {LZMA_FILTER_LZMA1, &o}, {LZMA_VLI_UNKNOWN, nullptr}};
+  const bool lzma = block.Filter == kSolidPlain || block.Filter == kSolidX86;
+  const bool deflate = block.Filter == kSolidDeflate;
   lzma_stream s = LZMA_STREAM_INIT;
-  if (block.Filter != kSolidStored &&
-      lzma_raw_encoder(&s, block.Filter == kSolidX86 ? filters : filters + 1) != LZMA_OK)
+  if (lzma && lzma_raw_encoder(&s, block.Filter == kSolidX86 ? filters : filters + 1) != LZMA_OK)
     throw Exception("liblzma cannot start (out of memory?)");
+  z_stream z{};
+  if (deflate && deflateInit2(&z, 9, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    throw Exception("zlib cannot start (out of memory?)");
   struct TEnd {
     lzma_stream* s;
-    ~TEnd() { lzma_end(s); }
-  } end{&s};
+    z_stream* z;
+    ~TEnd() {
+      lzma_end(s);
+      if (z) deflateEnd(z);
+    }
+  } end{&s, deflate ? &z : nullptr};
   std::unique_ptr<TFileStream> out = Platform().OpenFile(block.Path, TFileMode::Create);
   std::string in(kChunk, '\0'), packed(kChunk, '\0');
-  auto code = [&](lzma_action action) {
+  // Compresses s's (or z's) input; Last finishes the stream.
+  auto code = [&](bool last) {
     for (;;) {
-      s.next_out = reinterpret_cast<uint8_t*>(packed.data());
-      s.avail_out = packed.size();
-      const lzma_ret r = lzma_code(&s, action);
-      out->Write(packed.data(), packed.size() - s.avail_out);
-      if (r == LZMA_STREAM_END) return;
-      if (r != LZMA_OK) throw Exception("liblzma failed (out of memory?)");
-      if (s.avail_in == 0 && s.avail_out != 0) return;
+      bool ended;
+      size_t left;
+      if (deflate) {
+        z.next_out = reinterpret_cast<Bytef*>(packed.data());
+        z.avail_out = static_cast<uInt>(packed.size());
+        const int r = ::deflate(&z, last ? Z_FINISH : Z_NO_FLUSH);
+        if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR) throw Exception("zlib failed");
+        ended = r == Z_STREAM_END;
+        left = z.avail_out;
+      } else {
+        s.next_out = reinterpret_cast<uint8_t*>(packed.data());
+        s.avail_out = packed.size();
+        const lzma_ret r = lzma_code(&s, last ? LZMA_FINISH : LZMA_RUN);
+        if (r != LZMA_OK && r != LZMA_STREAM_END)
+          throw Exception("liblzma failed (out of memory?)");
+        ended = r == LZMA_STREAM_END;
+        left = s.avail_out;
+      }
+      out->Write(packed.data(), packed.size() - left);
+      if (ended) return;
+      if (!last && (deflate ? z.avail_in : s.avail_in) == 0 && left != 0) return;
     }
   };
   for (TPiece& piece : block.Pieces) {
@@ -146,17 +199,21 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
       crc = crc32(crc, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n));
       if (block.Filter == kSolidStored) {
         out->Write(in.data(), n);
+      } else if (deflate) {
+        z.next_in = reinterpret_cast<Bytef*>(in.data());
+        z.avail_in = static_cast<uInt>(n);
+        code(false);
       } else {
         s.next_in = reinterpret_cast<const uint8_t*>(in.data());
         s.avail_in = n;
-        code(LZMA_RUN);
+        code(false);
       }
       done += n;
       progress += n;
     }
     piece.Crc = static_cast<uint32_t>(crc);
   }
-  if (block.Filter != kSolidStored) code(LZMA_FINISH);
+  if (block.Filter != kSolidStored) code(true);
   out->Close();
 }
 
@@ -167,38 +224,55 @@ bool SolidPackingAvailable() { return true; }
 std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
                                     const TSolidPackOptions& Options,
                                     std::vector<std::string>& TempFiles) {
-  // Programs first, for the x86 filter, data LZMA cannot shrink last; alike
-  // files together: by extension, then by the name without its folder (the
-  // same icon in several sizes), then by the whole name.
+  // Programs first, for the x86 filter, then the rest, then data where LZMA
+  // gains little, data LZMA cannot shrink last; alike files together: by
+  // extension, then by the name without its folder (the same icon in several
+  // sizes), then by the whole name.
   struct TFile {
     size_t Item;
     uint8_t Filter;
     std::string Key;
     uint64_t Size;
   };
-  std::vector<TFile> order;
+  // Sampling costs time on large files: every core takes part.
+  std::vector<TFile> order(Files.size());
+  std::vector<std::string> errors(Files.size());
+  std::atomic<size_t> nextFile{0};
+  auto classify = [&] {
+    for (size_t i; (i = nextFile++) < Files.size();) {
+      const TPackageItem& item = Files[i];
+      try {
+        const uint64_t size =
+            item.Content ? item.Content->size()
+                         : static_cast<uint64_t>(
+                               Platform().OpenFile(item.SourcePath, TFileMode::OpenRead)->Size());
+        if (size >= static_cast<uint64_t>(kEntrySizeLimit)) {
+          errors[i] = "its content is 2 GiB or more, more than a file in a package can hold";
+          continue;
+        }
+        const uint8_t filter =
+            size > 0 && IsX86Program(item) ? kSolidX86 : SampledFilter(item, size);
+        order[i] = {i, filter, SortKey(item.Name), size};
+      } catch (const std::exception& e) {
+        errors[i] = e.what();
+      }
+    }
+  };
+  {
+    std::vector<std::thread> pool;
+    const unsigned n = Options.Threads ? Options.Threads : std::thread::hardware_concurrency();
+    for (unsigned t = 1; t < std::max(n, 1u); ++t) pool.emplace_back(classify);
+    classify();
+    for (std::thread& t : pool) t.join();
+  }
   uint64_t total = 0;
   for (size_t i = 0; i < Files.size(); ++i) {
-    const TPackageItem& item = Files[i];
-    uint64_t size;
-    try {
-      size = item.Content ? item.Content->size()
-                          : static_cast<uint64_t>(
-                                Platform().OpenFile(item.SourcePath, TFileMode::OpenRead)->Size());
-      const uint8_t filter = size > 0 && IsX86Program(item)    ? kSolidX86
-                             : LooksIncompressible(item, size) ? kSolidStored
-                                                               : kSolidPlain;
-      order.push_back({i, filter, SortKey(item.Name), size});
-    } catch (const std::exception& e) {
-      throw Exception("Cannot pack entry " + Quoted(item.Name) + ": " + e.what());
-    }
-    if (size >= static_cast<uint64_t>(kEntrySizeLimit))
-      throw Exception("Cannot pack entry " + Quoted(item.Name) +
-                      ": its content is 2 GiB or more, more than a file in a package can hold");
-    total += size;
+    if (!errors[i].empty())
+      throw Exception("Cannot pack entry " + Quoted(Files[i].Name) + ": " + errors[i]);
+    total += order[i].Size;
   }
   auto rank = [](uint8_t filter) {
-    return filter == kSolidX86 ? 0 : filter == kSolidPlain ? 1 : 2;
+    return filter == kSolidX86 ? 0 : filter == kSolidPlain ? 1 : filter == kSolidDeflate ? 2 : 3;
   };
   std::stable_sort(order.begin(), order.end(), [&](const TFile& a, const TFile& b) {
     if (a.Filter != b.Filter) return rank(a.Filter) < rank(b.Filter);

@@ -3,9 +3,10 @@
 // blocks of up to kSolidBlockSize bytes (of even size, for the threads),
 // each block one raw LZMA stream (with the x86 filter for blocks of 32-bit
 // Windows programs), compressed in parallel by liblzma; files that do not
-// compress go into stored blocks. Those programs go first, then the other
-// files, then the stored ones, each group ordered by extension and name so
-// that alike files sit together.
+// compress go into stored blocks, and those where LZMA gains little over
+// deflate into deflate blocks (one zlib stream each). Those programs go
+// first, then the other files, then the deflated and the stored ones, each
+// group ordered by extension and name so that alike files sit together.
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 // Packages with solid LZMA blocks, written by the packer and read back by
 // the installer's reader: files spanning blocks, programs with the x86
-// filter, any reading order, progress and cancel, and damage of every kind
-// refused.
+// filter, deflated and stored blocks, any reading order, progress and
+// cancel, and damage of every kind refused.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -47,6 +47,10 @@ struct TSolidFixture : testing::Test {
     std::string noise(300000, '\0');
     for (char& c : noise) c = static_cast<char>(rng());
     files.push_back({"media\\clip.bin", noise});  // stored, not compressed
+    // 64 characters at random: LZMA cannot beat deflate's six bits each.
+    std::string letters(300000, '\0');
+    for (char& c : letters) c = static_cast<char>('0' + rng() % 64);
+    files.push_back({"data\\table.dat", letters});
     for (int i = 0; i < 40; ++i)
       files.push_back({"icons\\i" + std::to_string(i) + ".svg",
                        "<svg id=\"" + std::to_string(i * 7919) + "\"/>"});
@@ -77,6 +81,7 @@ TEST_F(TSolidFixture, ReadsEveryFileInAnyOrder) {
   EXPECT_GT(m.SolidIndex()->Blocks.size(), 5u);
   EXPECT_EQ(m.SolidIndex()->Blocks[0].Filter, kSolidX86);         // the program comes first
   EXPECT_EQ(m.SolidIndex()->Blocks.back().Filter, kSolidStored);  // the noise last
+  EXPECT_EQ(m.SolidIndex()->Blocks[m.SolidIndex()->Blocks.size() - 6].Filter, kSolidDeflate);
   for (int pass = 0; pass < 2; ++pass) {
     for (size_t k = 0; k < files.size(); ++k) {
       const auto& [name, content] = files[pass == 0 ? k : files.size() - 1 - k];
@@ -131,11 +136,15 @@ TEST_F(TSolidFixture, DamageIsRefused) {
     }
   };
   ASSERT_TRUE(allFilesRead(good));
-  // The last five blocks are stored, the one before them LZMA.
+  // The last five blocks are stored, the five before them deflated, the
+  // one before those LZMA.
   const std::vector<TSolidBlock>& blocks = clean.SolidIndex()->Blocks;
-  ASSERT_EQ(blocks[blocks.size() - 5].Filter, kSolidStored);
-  ASSERT_NE(blocks[blocks.size() - 6].Filter, kSolidStored);
-  for (const TPackageEntry& block : {entries.back(), entries[entries.size() - 6]}) {
+  const size_t n = blocks.size();
+  ASSERT_EQ(blocks[n - 5].Filter, kSolidStored);
+  ASSERT_EQ(blocks[n - 6].Filter, kSolidDeflate);
+  ASSERT_EQ(blocks[n - 11].Filter, kSolidPlain);
+  for (const TPackageEntry& block :
+       {entries.back(), entries[entries.size() - 6], entries[entries.size() - 11]}) {
     for (uint32_t at : {0u, 1u, 5u, block.PackedSize / 2, block.PackedSize - 1}) {
       std::string bad = good;
       bad[block.DataOffset + at] ^= 0x10;
@@ -156,6 +165,10 @@ TEST_F(TSolidFixture, DamageIsRefused) {
     return ReadFile(dir / "head.bin") + rest;
   };
   EXPECT_TRUE(allFilesRead(withIndex(*clean.SolidIndex())));
+  EXPECT_FALSE(allFilesRead(withIndex(lying)));
+  lying = *clean.SolidIndex();  // a zlib stream longer than its block
+  lying.Blocks[n - 7].Size -= 1;
+  lying.Blocks[n - 6].Size += 1;
   EXPECT_FALSE(allFilesRead(withIndex(lying)));
   TSolidIndex fewer = *clean.SolidIndex();
   fewer.Blocks.pop_back();
@@ -208,7 +221,7 @@ TEST(SolidIndexTest, Limits) {
   bad.Files[1].Size = kSolidBlockMax;
   EXPECT_TRUE(refused(bad));  // an empty block
   bad = index;
-  bad.Blocks[0].Filter = kSolidStored + 1;
+  bad.Blocks[0].Filter = kSolidDeflate + 1;
   EXPECT_TRUE(refused(bad));
   bad = index;
   bad.Blocks[0].Props = 2 * 9 + 3;  // lc 3 and lp 2: beyond 4 together
