@@ -114,7 +114,10 @@ TSolidFilter SampledFilter(const TPackageItem& item, uint64_t size) {
                : 0;
   });
   const uint64_t best = deflated(9);
-  return lzma != 0 && best != 0 && lzma * 100 >= best * 95 ? kSolidDeflate : kSolidPlain;
+  // Data that deflates to under a quarter (zeros, padding) stays with LZMA:
+  // it decodes fast, and LZMA's gain on it lies in repeats beyond a sample.
+  if (lzma == 0 || best == 0 || best * 4 < samples.size()) return kSolidPlain;
+  return lzma * 100 >= best * 95 ? kSolidDeflate : kSolidPlain;
 }
 
 // The extension (upper case), the name without its folder, the whole name.

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installers with solid LZMA blocks (bwpack build --compression lzma, which
 # needs the native bwpack): the example application installs through the
-# wizard and with /S byte for byte; a damaged block is rolled back with exit
-# code 1; a cancel while a block is unpacked leaves nothing; a signed one
-# installs.
+# wizard and with /S byte for byte; a damaged block, LZMA or deflate, is
+# rolled back with exit code 1; a cancel while a block is unpacked leaves
+# nothing; a signed one installs.
 source "$(dirname "$0")/lib.sh"
 
 native=${BW_HOST_BWPACK:-$(cd "$(dirname "$0")/../.." && pwd)/build/native/bin/bwpack}
@@ -27,20 +27,22 @@ same_files() {
   cmp -s "${2:-$BW_BIN/uninstall.exe}" "$1/uninstall.exe" || fail "$1/uninstall.exe differs"
 }
 
-# offset_of EXE NAME: the data offset of the first entry called NAME.
+# offset_of EXE NAME [last]: the data offset and size of the first (or the
+# last) entry called NAME.
 offset_of() {
-  local pos end len name
+  local pos end len name found=
   pos=$(package_start "$1")
   end=$(($(stat -c %s "$1") - 4))
   while ((end - pos >= 268)); do
     len=$(od -An -tu1 -j "$pos" -N1 "$1" | tr -d ' ')
     name=$(dd if="$1" bs=1 skip=$((pos + 1)) count="$len" status=none)
     if [ "$name" == "$2" ]; then
-      echo "$((pos + 268)) $(u32 "$1" $((pos + 264)))"
-      return
+      found="$((pos + 268)) $(u32 "$1" $((pos + 264)))"
+      [ "${3:-}" = last ] || break
     fi
     pos=$((pos + 268 + $(u32 "$1" $((pos + 264)))))
   done
+  echo "$found"
 }
 
 hello_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Hello'
@@ -82,9 +84,12 @@ same_files "$c_drive/LzmaHello"
 fresh_hello
 
 # --- 2. A large file over several blocks: a damaged block is rolled back,
-# and a cancel while one is unpacked leaves nothing.
+# and a cancel while one is unpacked leaves nothing. after.txt, 64 characters
+# at random, which LZMA packs no better than deflate, takes the last block,
+# a deflate one: damaged, it rolls back the large file installed before it.
 fixture cancel
 head -c 200000000 /dev/zero >"$work/src/big.bin"
+head -c 300000 /dev/urandom | base64 -w 0 >"$work/src/after.txt"
 lzma_setup "$work/src/install.inf" "$work/src" "$work/big.exe"
 rm -f "$work/src/big.bin"
 parent=$(hostpath 'C:\Program Files\Canceller Parent')
@@ -101,6 +106,18 @@ finish_setup
 assert_eq "$setup_rc" 1 "damaged block: exit code"
 grep -q 'big\\big.bin' "$work/bad.log" || fail "damage not logged: $(cat "$work/bad.log")"
 [ -z "$(ls -A "$parent")" ] || fail "damaged block left: $(ls -A "$parent")"
+
+read -r at size < <(offset_of "$work/big.exe" "|solid block" last)
+assert_eq "$(od -An -tx1 -j "$at" -N1 "$work/big.exe" | tr -d ' ')" 78 "a zlib stream in the last block"
+cp "$work/big.exe" "$work/badblock.exe"
+printf '\x55\xaa\x55\xaa' | dd of="$work/badblock.exe" bs=1 seek=$((at + size / 2)) conv=notrunc status=none
+(cd "$work" && exec timeout 120 wine "$work/badblock.exe" /S "/LOG=$(winpath "$work/bad.log")") \
+  >"$work/setup.log" 2>&1 &
+setup_pid=$!
+finish_setup
+assert_eq "$setup_rc" 1 "damaged deflate block: exit code"
+grep -q 'after.txt' "$work/bad.log" || fail "damage not logged: $(cat "$work/bad.log")"
+[ -z "$(ls -A "$parent")" ] || fail "damaged deflate block left: $(ls -A "$parent")"
 
 start_setup "$work/big.exe"
 drive <<'EOF_' || fail "to the big file"
