@@ -7,8 +7,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <thread>
+
+#ifdef BW_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 
 #include "common/Errors.h"
 #include "platform/Platform.h"
@@ -64,11 +69,12 @@ bool IsX86Program(const TPackageItem& item) {
 // neither packing nor installing time; data where LZMA gains less than 5 %
 // over deflate (as a sample shows, with LZMA's window as small as the
 // sample) is deflated, since LZMA would cost several times the CPU to
-// install for those few per cent. Smaller files stay with LZMA, whose gains
-// on them come from their neighbours, which no sample shows.
+// install for those few per cent. Smaller files are judged together, below.
+constexpr size_t kSample = 0x10000;
+constexpr uint64_t kSampledMin = 4 * kSample;
+
 TSolidFilter SampledFilter(const TPackageItem& item, uint64_t size) {
-  constexpr size_t kSample = 0x10000;
-  if (size < 4 * kSample) return kSolidPlain;
+  if (size < kSampledMin) return kSolidPlain;
   std::unique_ptr<TFileStream> source;
   if (!item.Content) source = Platform().OpenFile(item.SourcePath, TFileMode::OpenRead);
   std::string samples;
@@ -131,6 +137,29 @@ std::string SortKey(const std::string& name) {
   return key + '\0' + base + '\0' + name;
 }
 
+#ifdef BW_HAVE_LIBDEFLATE
+// libdeflate's highest level makes a few per cent smaller zlib streams than
+// zlib's, from the block's content whole.
+constexpr bool kDeflateWhole = true;
+
+void DeflateWhole(const std::string& content, TFileStream& out) {
+  libdeflate_compressor* c = libdeflate_alloc_compressor(12);
+  if (!c) throw Exception("libdeflate cannot start (out of memory?)");
+  struct TFree {
+    libdeflate_compressor* c;
+    ~TFree() { libdeflate_free_compressor(c); }
+  } free{c};
+  std::string packed(libdeflate_zlib_compress_bound(c, content.size()), '\0');
+  const size_t n =
+      libdeflate_zlib_compress(c, content.data(), content.size(), packed.data(), packed.size());
+  if (n == 0) throw Exception("libdeflate failed");
+  out.Write(packed.data(), n);
+}
+#else
+constexpr bool kDeflateWhole = false;
+void DeflateWhole(const std::string&, TFileStream&) {}
+#endif
+
 void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
                  std::atomic<uint64_t>& progress) {
   lzma_options_lzma o;
@@ -139,7 +168,8 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
   lzma_filter filters[3] = {
       {LZMA_FILTER_X86, nullptr}, {LZMA_FILTER_LZMA1, &o}, {LZMA_VLI_UNKNOWN, nullptr}};
   const bool lzma = block.Filter == kSolidPlain || block.Filter == kSolidX86;
-  const bool deflate = block.Filter == kSolidDeflate;
+  const bool whole = block.Filter == kSolidDeflate && kDeflateWhole;
+  const bool deflate = block.Filter == kSolidDeflate && !whole;
   lzma_stream s = LZMA_STREAM_INIT;
   if (lzma && lzma_raw_encoder(&s, block.Filter == kSolidX86 ? filters : filters + 1) != LZMA_OK)
     throw Exception("liblzma cannot start (out of memory?)");
@@ -155,7 +185,8 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
     }
   } end{&s, deflate ? &z : nullptr};
   std::unique_ptr<TFileStream> out = Platform().OpenFile(block.Path, TFileMode::Create);
-  std::string in(kChunk, '\0'), packed(kChunk, '\0');
+  std::string in(kChunk, '\0'), packed(kChunk, '\0'), content;
+  if (whole) content.reserve(block.Size);
   // Compresses s's (or z's) input; Last finishes the stream.
   auto code = [&](bool last) {
     for (;;) {
@@ -202,6 +233,8 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
       crc = crc32(crc, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n));
       if (block.Filter == kSolidStored) {
         out->Write(in.data(), n);
+      } else if (whole) {
+        content.append(in.data(), n);
       } else if (deflate) {
         z.next_in = reinterpret_cast<Bytef*>(in.data());
         z.avail_in = static_cast<uInt>(n);
@@ -216,8 +249,46 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
     }
     piece.Crc = static_cast<uint32_t>(crc);
   }
-  if (block.Filter != kSolidStored) code(true);
+  if (whole)
+    DeflateWhole(content, *out);
+  else if (block.Filter != kSolidStored)
+    code(true);
   out->Close();
+}
+
+// Files too small to be sampled alone are judged by extension, from the
+// contents of files spread over the group laid end to end, as they will lie
+// in a block: what LZMA gains on them comes from one another.
+// A file to pack, with its place in the order of the stream.
+struct TFile {
+  size_t Item;
+  uint8_t Filter;
+  std::string Key;
+  uint64_t Size;
+};
+
+void JudgeSmallFiles(const std::vector<TPackageItem>& files, std::vector<TFile>& order) {
+  std::map<std::string, std::vector<size_t>> groups;
+  std::map<std::string, uint64_t> bytes;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (order[i].Filter != kSolidPlain || order[i].Size >= kSampledMin) continue;
+    const std::string ext = order[i].Key.substr(0, order[i].Key.find('\0'));
+    groups[ext].push_back(i);
+    bytes[ext] += order[i].Size;
+  }
+  for (const auto& [ext, members] : groups) {
+    if (bytes[ext] < kSampledMin) continue;
+    const size_t step = static_cast<size_t>(std::max<uint64_t>(1, bytes[ext] / kSampledMin / 2));
+    std::string content;
+    for (size_t k = 0; k < members.size() && content.size() < kSampledMin; k += step) {
+      const TFile& f = order[members[k]];
+      content += Head(files[f.Item], static_cast<size_t>(f.Size));
+    }
+    if (content.size() < kSampledMin) continue;
+    const TPackageItem together{ext, std::string(), std::move(content)};
+    const TSolidFilter filter = SampledFilter(together, together.Content->size());
+    for (size_t i : members) order[i].Filter = filter;
+  }
 }
 
 }  // namespace
@@ -231,12 +302,6 @@ std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
   // gains little, data LZMA cannot shrink last; alike files together: by
   // extension, then by the name without its folder (the same icon in several
   // sizes), then by the whole name.
-  struct TFile {
-    size_t Item;
-    uint8_t Filter;
-    std::string Key;
-    uint64_t Size;
-  };
   // Sampling costs time on large files: every core takes part.
   std::vector<TFile> order(Files.size());
   std::vector<std::string> errors(Files.size());
@@ -274,6 +339,7 @@ std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
       throw Exception("Cannot pack entry " + Quoted(Files[i].Name) + ": " + errors[i]);
     total += order[i].Size;
   }
+  JudgeSmallFiles(Files, order);
   auto rank = [](uint8_t filter) {
     return filter == kSolidX86 ? 0 : filter == kSolidPlain ? 1 : filter == kSolidDeflate ? 2 : 3;
   };
