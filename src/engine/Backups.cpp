@@ -74,6 +74,7 @@ std::vector<std::string> OldLogLines(const std::string& logName) {
 
 bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   TPlatform& p = Platform();
+  fileInUse_ = false;
   if (!p.FileExists(file) ||
       madeByRun_.count(PathKey(file)) != 0)
     return true;
@@ -88,6 +89,7 @@ bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   // where the old file went.
   if (LogFile) LogFile->AddBackup(file, backup);
   if (!p.MoveFileTo(file, backup)) {
+    fileInUse_ = true;
     why = "The file is in use by another program, or cannot be replaced.";
     return false;
   }

@@ -169,6 +169,8 @@ void TMainForm::InstallFirstStage() {
   w.prgTotal.SetPosition(0);
   Pump();
   if (Halted()) return;
+  CloseAppsUsing(files);
+  if (Halted()) return;
 
   for (size_t i = 0; i < files.size(); ++i) {
     std::string entry, target;
@@ -178,15 +180,20 @@ void TMainForm::InstallFirstStage() {
     if (Halted()) return;
 
     std::string file = InstallPath(target);
-    std::string why;
+    std::string why, pending;
     try {
       CreateDirectoryChain(DirectoryPart(RemoveDoubleBackslashes(file)));
-      // A file that cannot be replaced is an error, never passed over.
+      // A file a program holds is replaced at the next start where that can
+      // be done; any other that cannot be replaced is an error, never passed over.
       if (!BackUpExisting(file, why)) {
-        StopRunFileFailed(file, why);
-        return;
+        pending = ReplacementAtRestart(file, why);
+        if (pending.empty()) {
+          StopRunFileFailed(file, why);
+          return;
+        }
+      } else {
+        LogFile->AddFile(file);  // before the file exists, so a cut-short file is removed too
       }
-      LogFile->AddFile(file);  // before the file exists, so a cut-short file is removed too
       MadeByRun(file);
     } catch (const EInOutError& e) {
       StopRunLogFailed(e);
@@ -196,7 +203,7 @@ void TMainForm::InstallFirstStage() {
     bool failed = false;
     try {
       Extracting = true;
-      PackageReader->ExtractToFile(entry, file);
+      PackageReader->ExtractToFile(entry, pending.empty() ? file : pending);
     } catch (const std::exception&) {
       failed = true;
     }
@@ -208,6 +215,11 @@ void TMainForm::InstallFirstStage() {
       return;
     }
     if (RunStopped()) return;
+    if (!failed && !pending.empty()) {
+      failed = !Platform().MoveAtRestart(pending, file);
+      restartNeeded_ = restartNeeded_ || !failed;
+      if (!failed) RunLogLine(Concat({"Replaced at the next start: ", file}));
+    }
     if (failed) {
       StopRunFileFailed(file, why);
       return;
@@ -307,6 +319,7 @@ void TMainForm::InstallSecondStage() {
   DiscardBackups();
 
   Register();
+  RestartClosedApps();
 
   if (ScriptHas("run and wait")) {
     for (const std::string& line : ScriptLines("run and wait")) {
@@ -344,5 +357,6 @@ void TMainForm::FinalStep() {
     if (!Platform().ShellOpenAsUser(file, none, InstallDir, 1))
       Platform().ShellOpen(file, none, InstallDir, 1);
   }
+  RestartIfChosen();
   Close();
 }

@@ -36,6 +36,29 @@ size_t SkipProgramName(const std::string& line) {
   return i;
 }
 
+// The upgrade switches, which a copy started elevated is given as well.
+struct TUpgradeSwitch {
+  const char* Name;
+  bool TUpgradeOptions::*Flag;
+};
+constexpr TUpgradeSwitch kUpgradeSwitches[] = {
+    {"/ALLOWDOWNGRADE", &TUpgradeOptions::AllowDowngrade},
+    {"/NOCLOSEAPPLICATIONS", &TUpgradeOptions::NoCloseApps},
+    {"/FORCECLOSEAPPLICATIONS", &TUpgradeOptions::ForceCloseApps},
+    {"/NORESTARTAPPLICATIONS", &TUpgradeOptions::NoRestartApps},
+    {"/FORCERESTART", &TUpgradeOptions::ForceRestart},
+};
+
+bool UpgradeSwitch(const std::string& arg, TUpgradeOptions& options) {
+  for (const TUpgradeSwitch& s : kUpgradeSwitches) {
+    if (arg.size() != std::char_traits<char>::length(s.Name) || !StartsWithNoCase(arg, 0, s.Name))
+      continue;
+    options.*s.Flag = true;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& options,
@@ -83,6 +106,7 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
       options.AllUsers = true;
     } else if (StartsWithNoCase(arg, 0, "/CURRENTUSER") && arg.size() == 12) {
       options.CurrentUser = true;
+    } else if (UpgradeSwitch(arg, options.Upgrade)) {
     } else if (arg == "/?") {
       options.Help = true;
     } else if (StartsWithNoCase(arg, 0, "/LOG=")) {
@@ -100,6 +124,8 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
   }
   if (options.AllUsers && options.CurrentUser)
     fail("/ALLUSERS and /CURRENTUSER cannot be given together.");
+  if (options.Upgrade.NoCloseApps && options.Upgrade.ForceCloseApps)
+    fail("/NOCLOSEAPPLICATIONS and /FORCECLOSEAPPLICATIONS cannot be given together.");
   return error.empty();
 }
 
@@ -109,21 +135,32 @@ std::string RelaunchSwitches(const TSetupOptions& options) {
     // Quoted whole, so that blanks stay in the name; a name never holds a quote.
     s += Concat({s.empty() ? "" : " ", "\"/LOG=", options.LogFile, "\""});
   }
+  for (const TUpgradeSwitch& u : kUpgradeSwitches)
+    if (options.Upgrade.*u.Flag) s += Concat({s.empty() ? "" : " ", u.Name});
   return s;
 }
 
 std::string SetupUsage() {
-  return "Usage: setup.exe [/S] [/LOG=FILE] [/ALLUSERS | /CURRENTUSER] [/D=FOLDER]\r\n"
+  return "Usage: setup.exe [/S] [/LOG=FILE] [/ALLUSERS | /CURRENTUSER] [/ALLOWDOWNGRADE]\r\n"
+         "  [/NOCLOSEAPPLICATIONS | /FORCECLOSEAPPLICATIONS] [/NORESTARTAPPLICATIONS]\r\n"
+         "  [/FORCERESTART] [/D=FOLDER]\r\n"
          "\r\n"
          "/S - install without windows or questions\r\n"
          "/LOG=FILE - write a log of the installation to FILE\r\n"
          "/ALLUSERS - install for all users of this computer (asks for administrator rights)\r\n"
          "/CURRENTUSER - install just for you, without administrator rights\r\n"
+         "/ALLOWDOWNGRADE - install even over a newer version\r\n"
+         "/NOCLOSEAPPLICATIONS - leave programs that use the files running (a restart may be "
+         "needed)\r\n"
+         "/FORCECLOSEAPPLICATIONS - close them even when they do not close politely\r\n"
+         "/NORESTARTAPPLICATIONS - do not start the closed programs again\r\n"
+         "/FORCERESTART - restart the computer when the installation needs it\r\n"
          "/D=FOLDER - install into FOLDER: last on the line, blanks allowed, no quotes\r\n"
          "/? - show this text\r\n"
          "\r\n"
          "Exit codes: 0 installed; 1 failed, everything rolled back; 2 the installer is "
          "damaged; 3 cancelled, or administrator rights refused; 4 the folder cannot be used or "
          "has too little space; 5 bad command line; 6 another installation of the product is "
-         "running.";
+         "running; 7 a newer version is installed; 3010 installed, a restart is needed to "
+         "finish.";
 }

@@ -168,6 +168,7 @@ void TMainForm::FormCreate() {
 
   w.rdoAllUsers.SetVisible(ScopeChoice);
   w.rdoJustMe.SetVisible(ScopeChoice);
+  DetectInstalled();
   ChooseScope(InstallScope);
 
   // A run of this product that was cut short is undone first, wherever it

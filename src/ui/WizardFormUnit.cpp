@@ -4,6 +4,7 @@
 
 #include "engine/EngineState.h"
 #include "engine/MainFormUnit.h"
+#include "engine/UpgradeTexts.h"
 #include "platform/Platform.h"
 #include "shell/ShellInstallLib.h"
 #include "ui/DirectorySelectForm.h"
@@ -32,6 +33,10 @@ TWizardForm::TWizardForm() noexcept {
   rdoJustMe.SetCaption("Install just for me");
   rdoAllUsers.SetVisible(false);
   rdoJustMe.SetVisible(false);
+  rdoRestartNow.SetCaption(upgrade_text::RestartNow);
+  rdoRestartLater.SetCaption(upgrade_text::RestartLater);
+  rdoRestartNow.SetVisible(false);
+  rdoRestartLater.SetVisible(false);
 
   btnPrint.SetCaption("&Print");
   btnPrevious.SetCaption("<< &Previous ");
@@ -52,6 +57,8 @@ TWizardForm::TWizardForm() noexcept {
   rdoJustMe.OnClick = [] {
     if (MainForm) MainForm->ChooseScope(CurrentUser);
   };
+  rdoRestartNow.OnClick = [this] { rdoRestartLater.SetChecked(false); };
+  rdoRestartLater.OnClick = [this] { rdoRestartNow.SetChecked(false); };
 }
 
 TWizardForm::~TWizardForm() = default;
@@ -196,6 +203,8 @@ std::vector<TControl*> TWizardForm::Controls() {
           &lblComplete,
           &chkDesktopIcon,
           &chkLaunchNow,
+          &rdoRestartNow,
+          &rdoRestartLater,
           &btnReadme,
           &Bevel1,
           &btnPrint,
