@@ -76,7 +76,7 @@ bool TMainForm::IsDowngrade() const {
 }
 
 bool TMainForm::DowngradeConfirmed() {
-  if (!IsDowngrade()) return true;
+  if (silent_ || !IsDowngrade()) return true;  // /S has decided already
   std::string text = FillIn(upgrade_text::DowngradeQuestion,
                             {ProductTitle, installedVersion_, ScriptValue("version")});
   // No is the default: an older version replaces newer files only on purpose.

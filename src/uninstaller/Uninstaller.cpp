@@ -230,7 +230,9 @@ void TUninstaller::DeleteAtRestart(const TRemovalGuard& guard) {
   FAtRestart.clear();
   std::vector<std::string> items = FLeftOver, stays;
   // The installation folder is no left-over of its own, but it goes too.
-  if (!FInstallDir.empty() && p.DirectoryExists(FInstallDir)) items.push_back(FInstallDir);
+  bool listed = false;
+  for (const std::string& item : items) listed = listed || SamePath(item, FInstallDir);
+  if (!listed && !FInstallDir.empty() && p.DirectoryExists(FInstallDir)) items.push_back(FInstallDir);
   for (size_t i = 0; i < items.size(); ++i) {
     const std::string& item = items[i];
     bool directory = p.DirectoryExists(item);

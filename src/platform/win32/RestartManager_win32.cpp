@@ -1,7 +1,10 @@
 // The Restart Manager (rstrtmgr.dll, loaded when first needed, so that the
 // programs still start where it is missing) and the moves the system makes
 // at its next start.
-#include <restartmanager.h>
+// clang-format off
+#include "platform/win32/WinHeader.h"
+#include <restartmanager.h>  // its types only: the calls are looked up
+// clang-format on
 
 #include "platform/Concat.h"
 #include "platform/win32/Wide.h"
