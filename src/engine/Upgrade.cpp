@@ -65,8 +65,13 @@ void TMainForm::DetectInstalled() {
   std::string note = installedVersion_.empty() || version.empty()
                          ? FillIn(upgrade_text::InstalledNoVersion, {ProductTitle})
                          : FillIn(upgrade_text::Installed, {ProductTitle, installedVersion_, version});
+  // Before the last paragraph, which asks for Next.
   TControl& info = wizard_->lblInfo;
-  info.SetCaption(Concat({info.Caption(), "\r\r", note}));
+  std::string text = info.Caption();
+  size_t last = text.rfind("\r\r");
+  last = last == std::string::npos ? text.size() : last;
+  info.SetCaption(Concat({std::string_view(text).substr(0, last), "\r\r", note,
+                          std::string_view(text).substr(last)}));
 }
 
 bool TMainForm::IsDowngrade() const {
