@@ -192,20 +192,20 @@ class TMainForm {
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool needsElevation_ = false;
-  int elevatedExitCode_ = -1;           // the elevated copy's, once it has run
-  bool stageRunning_ = false;           // a stage of the run is working
-  bool stopRequested_ = false;          // a confirmed close asked the run to stop
-  bool installFailed_ = false;          // a file could not be unpacked
-  bool silent_ = false;                 // /S: no views, no questions
-  bool committed_ = false;              // the run's log has replaced the earlier one
-  bool fileInUse_ = false;              // the last backup failed: a program holds the file
-  bool restartNeeded_ = false;          // replacements wait for the next start
-  bool downgradeRefused_ = false;       // the person kept the newer version
-  std::string installedVersion_;        // empty: not installed, or no version registered
+  int elevatedExitCode_ = -1;      // the elevated copy's, once it has run
+  bool stageRunning_ = false;      // a stage of the run is working
+  bool stopRequested_ = false;     // a confirmed close asked the run to stop
+  bool installFailed_ = false;     // a file could not be unpacked
+  bool silent_ = false;            // /S: no views, no questions
+  bool committed_ = false;         // the run's log has replaced the earlier one
+  bool fileInUse_ = false;         // the last backup failed: a program holds the file
+  bool restartNeeded_ = false;     // replacements wait for the next start
+  bool downgradeRefused_ = false;  // the person kept the newer version
+  std::string installedVersion_;   // empty: not installed, or no version registered
   std::string installedLocation_;
-  int installedScope_ = -1;             // the scope it is registered in; -1: not installed
-  std::vector<TAppInUse> closedApps_;   // closed by this run, for their restart
-  std::vector<std::string> knownDirs_;  // folders that exist (or were made) in this run, sorted
+  int installedScope_ = -1;               // the scope it is registered in; -1: not installed
+  std::vector<TAppInUse> closedApps_;     // closed by this run, for their restart
+  std::vector<std::string> knownDirs_;    // folders that exist (or were made) in this run, sorted
   std::vector<std::string> chooserDirs_;  // made by the directory chooser, top level first
   // (file, its backup) in the order made, and the files this run created.
   std::vector<std::pair<std::string, std::string>> backups_;

@@ -62,16 +62,17 @@ void TMainForm::DetectInstalled() {
   installedScope_ = InstallScope;
   std::string version = ScriptValue("version");
   RunLogLine(Concat({"Installed: version ", installedVersion_, " in ", installedLocation_}));
-  std::string note = installedVersion_.empty() || version.empty()
-                         ? FillIn(upgrade_text::InstalledNoVersion, {ProductTitle})
-                         : FillIn(upgrade_text::Installed, {ProductTitle, installedVersion_, version});
+  std::string note =
+      installedVersion_.empty() || version.empty()
+          ? FillIn(upgrade_text::InstalledNoVersion, {ProductTitle})
+          : FillIn(upgrade_text::Installed, {ProductTitle, installedVersion_, version});
   // Before the last paragraph, which asks for Next.
   TControl& info = wizard_->lblInfo;
   std::string text = info.Caption();
   size_t last = text.rfind("\r\r");
   last = last == std::string::npos ? text.size() : last;
-  info.SetCaption(Concat({std::string_view(text).substr(0, last), "\r\r", note,
-                          std::string_view(text).substr(last)}));
+  info.SetCaption(Concat(
+      {std::string_view(text).substr(0, last), "\r\r", note, std::string_view(text).substr(last)}));
 }
 
 bool TMainForm::IsDowngrade() const {
@@ -121,7 +122,7 @@ void TMainForm::CloseAppsUsing(const std::vector<std::string>& lines) {
   }
   if (!p.CloseAppsInUse(Upgrade.ForceCloseApps))
     RunLogLine("Not every application closed: what they hold is replaced at the next start.");
-  closedApps_ = apps;
+  closedApps_.swap(apps);
 }
 
 void TMainForm::RestartClosedApps() {

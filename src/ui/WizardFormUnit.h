@@ -9,7 +9,7 @@
 class TWizardForm {
  public:
   TWizardForm() noexcept;  // only short captions are set: out of memory here ends the program
-  ~TWizardForm();  // out of line: it destroys every control
+  ~TWizardForm();          // out of line: it destroys every control
   TWizardForm(const TWizardForm&) = delete;
   TWizardForm& operator=(const TWizardForm&) = delete;
 

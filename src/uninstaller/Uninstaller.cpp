@@ -232,7 +232,8 @@ void TUninstaller::DeleteAtRestart(const TRemovalGuard& guard) {
   // The installation folder is no left-over of its own, but it goes too.
   bool listed = false;
   for (const std::string& item : items) listed = listed || SamePath(item, FInstallDir);
-  if (!listed && !FInstallDir.empty() && p.DirectoryExists(FInstallDir)) items.push_back(FInstallDir);
+  if (!listed && !FInstallDir.empty() && p.DirectoryExists(FInstallDir))
+    items.push_back(FInstallDir);
   for (size_t i = 0; i < items.size(); ++i) {
     const std::string& item = items[i];
     bool directory = p.DirectoryExists(item);
@@ -320,8 +321,7 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   // folder where they could have swapped things, is not acted upon. For a
   // user's own installation there is no such boundary to keep: the user
   // could change all of it anyway.
-  for (const std::string& path :
-       {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
+  for (const std::string& path : {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
     if (uninstaller->PerUser()) break;
     if (path.empty() || !Exists(p, path) || !p.OthersCanWrite(path)) continue;
     if (!silent) p.MessageBox(UnsafeLogMessage(path), "Uninstall", mb::OK | mb::IconExclamation);
@@ -353,8 +353,9 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   SplitSelfHeld(uninstaller->LeftOver(), exeName, result.LeftOver, result.SelfHeld);
   result.AtRestart = uninstaller->AtRestart();
   bool atRestart = !result.AtRestart.empty();
-  result.ExitCode =
-      !result.LeftOver.empty() ? ExitIncomplete : atRestart ? ExitRemovedAtRestart : ExitRemoved;
+  result.ExitCode = !result.LeftOver.empty() ? ExitIncomplete
+                    : atRestart              ? ExitRemovedAtRestart
+                                             : ExitRemoved;
   if (!silent)
     p.MessageBox(UninstallReport(title, result.LeftOver, atRestart), caption,
                  mb::OK | (result.LeftOver.empty() ? mb::IconInformation : mb::IconExclamation));

@@ -14,10 +14,10 @@
 class TRemovalGuard;
 
 // Exit codes of uninstall.exe.
-constexpr int ExitRemoved = 0;     // everything the log names is gone
-constexpr int ExitIncomplete = 1;  // something stayed, or the user said No
-constexpr int ExitNoLog = 2;       // no readable uninstall.log beside the program
-constexpr int ExitUnsafe = 3;      // the log or the folder is open to non-administrators
+constexpr int ExitRemoved = 0;              // everything the log names is gone
+constexpr int ExitIncomplete = 1;           // something stayed, or the user said No
+constexpr int ExitNoLog = 2;                // no readable uninstall.log beside the program
+constexpr int ExitUnsafe = 3;               // the log or the folder is open to non-administrators
 constexpr int ExitRemovedAtRestart = 3010;  // what programs held goes at the next start
 
 class TUninstaller {
@@ -100,7 +100,7 @@ struct TUninstallHooks {
 
 struct TUninstallResult {
   int ExitCode = ExitIncomplete;
-  std::vector<std::string> LeftOver;  // what stays for good, as reported
+  std::vector<std::string> LeftOver;   // what stays for good, as reported
   std::vector<std::string> AtRestart;  // what goes at the next start
   // The program's own file and the folders that only it keeps: to be removed
   // once the program has ended.

@@ -215,7 +215,7 @@ class TTestPlatform : public THostPlatform {
   std::set<char> FDrives;
   std::string FCurrentDir = "C:\\";
   std::map<char, int64_t> FFreeSpace;
-  std::set<std::string> FInUse;  // host paths
+  std::set<std::string> FInUse;   // host paths
   std::vector<THolder> FSession;  // the holders listed, until closed
   // (root, lower-case key) -> lower-case value name -> value
   std::map<std::pair<TRegRoot, std::string>, std::map<std::string, TRegValue>> FRegistry;

@@ -11,7 +11,8 @@ bool TTestPlatform::ListAppsUsing(const std::vector<std::string>& files,
   RmCalls.push_back(Concat({"list ", DecimalText(static_cast<long long>(files.size()))}));
   for (const THolder& h : Holders) {
     bool holds = false;
-    for (const std::string& f : files) holds = holds || Lower(HostPath(f)) == Lower(HostPath(h.File));
+    for (const std::string& f : files)
+      holds = holds || Lower(HostPath(f)) == Lower(HostPath(h.File));
     if (!holds || !FileInUse(h.File)) continue;
     FSession.push_back(h);
     bool listed = false;

@@ -6,6 +6,8 @@
 #include <restartmanager.h>  // its types only: the calls are looked up
 // clang-format on
 
+#include <memory>
+
 #include "platform/Concat.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/Win32Platform.h"
@@ -76,35 +78,38 @@ bool TWin32Platform::ListAppsUsing(const std::vector<std::string>& files,
   WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
   if (!rm || rm->Start(&FRmSession, 0, key) != ERROR_SUCCESS) return false;
   FRmOpen = true;
-  std::vector<TWide> wide;
-  std::vector<LPCWSTR> names;
-  wide.reserve(files.size());
-  for (const std::string& f : files) names.push_back(wide.emplace_back(Wide(f)).c_str());
-  DWORD r = rm->Register(FRmSession, static_cast<UINT>(names.size()), names.data(), 0, nullptr, 0,
-                         nullptr);
-  std::vector<RM_PROCESS_INFO> info;
+  size_t n = files.size();
+  std::unique_ptr<TWide[]> wide(new TWide[n]);
+  std::unique_ptr<LPCWSTR[]> names(new LPCWSTR[n]);
+  for (size_t i = 0; i < n; ++i) {
+    wide[i] = Wide(files[i]);
+    names[i] = wide[i].c_str();
+  }
+  DWORD r = rm->Register(FRmSession, static_cast<UINT>(n), names.get(), 0, nullptr, 0, nullptr);
+  std::unique_ptr<RM_PROCESS_INFO[]> info;
   UINT needed = 0, count = 0;
   DWORD reasons = 0;
   // The list may grow between the two calls.
   while (r == ERROR_SUCCESS || r == ERROR_MORE_DATA) {
-    info.resize(needed);
     count = needed;
-    r = rm->GetList(FRmSession, &needed, &count, info.data(), &reasons);
+    info.reset(new RM_PROCESS_INFO[count + 1]);
+    r = rm->GetList(FRmSession, &needed, &count, info.get(), &reasons);
     if (r == ERROR_SUCCESS) break;
   }
   if (r != ERROR_SUCCESS) {
     EndAppsSession();
     return false;
   }
+  apps.resize(count);
   for (UINT i = 0; i < count; ++i)
-    apps.push_back({Narrow(info[i].strAppName), ProgramOf(info[i].Process),
-                    info[i].bRestartable != FALSE});
+    apps[i] = {Narrow(info[i].strAppName), ProgramOf(info[i].Process),
+               info[i].bRestartable != FALSE};
   return true;
 }
 
 bool TWin32Platform::CloseAppsInUse(bool force) {
-  return FRmOpen && Rm()->Shutdown(FRmSession, force ? RmForceShutdown : 0, nullptr) ==
-                        ERROR_SUCCESS;
+  return FRmOpen &&
+         Rm()->Shutdown(FRmSession, force ? RmForceShutdown : 0, nullptr) == ERROR_SUCCESS;
 }
 
 bool TWin32Platform::RestartClosedApps() {
@@ -125,7 +130,8 @@ bool TWin32Platform::MoveAtRestart(const std::string& from, const std::string& t
 }
 
 // The system keeps the moves as pairs of NT paths in one multi-string value;
-// a deletion's target is empty, so the pairs are read two by two.
+// a deletion's target is empty, so the pairs are read two by two, and those
+// kept close up in place.
 void TWin32Platform::CancelMoveAtRestart(const std::string& from) {
   HKEY key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
@@ -135,31 +141,28 @@ void TWin32Platform::CancelMoveAtRestart(const std::string& from) {
   DWORD type = 0, size = 0;
   if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
       type == REG_MULTI_SZ) {
-    std::wstring data(size / sizeof(wchar_t) + 2, L'\0');
+    DWORD length = size / sizeof(wchar_t);
+    TWide data(length + 2);  // zeroed: the value may lack its last NULs
+    TWide source = Wide(Concat({"\\??\\", from}));
     if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
         ERROR_SUCCESS) {
-      data.resize(size / sizeof(wchar_t));
-      std::wstring source = std::wstring(L"\\??\\") + Wide(from).c_str();
-      std::wstring kept;
-      bool removed = false;
-      for (size_t i = 0; i < data.size() && data[i];) {
-        std::wstring src = data.c_str() + i;
-        i += src.size() + 1;
-        std::wstring dst = i < data.size() ? data.c_str() + i : L"";
-        i += dst.size() + 1;
-        if (_wcsicmp(src.c_str(), source.c_str()) == 0) {
-          removed = true;
-          continue;
+      wchar_t* d = data.data();
+      DWORD read = 0, kept = 0;
+      while (read < length && d[read]) {
+        DWORD pair = static_cast<DWORD>(lstrlenW(d + read)) + 1;
+        pair += static_cast<DWORD>(lstrlenW(d + read + pair)) + 1;
+        if (lstrcmpiW(d + read, source.c_str()) != 0) {
+          MoveMemory(d + kept, d + read, pair * sizeof(wchar_t));
+          kept += pair;
         }
-        kept += src + L'\0' + dst + L'\0';
+        read += pair;
       }
-      if (removed && kept.empty()) {
+      d[kept] = L'\0';
+      if (kept == 0)
         RegDeleteValueW(key, name);
-      } else if (removed) {
-        kept += L'\0';
-        RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                       static_cast<DWORD>(kept.size() * sizeof(wchar_t)));
-      }
+      else if (kept < read)
+        RegSetValueExW(key, name, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(d),
+                       (kept + 1) * sizeof(wchar_t));
     }
   }
   RegCloseKey(key);

@@ -240,9 +240,8 @@ TEST_F(UpgradeTest, ATamperedLogSchedulesNothingOutsideTheInstallation) {
   plat.WriteFileText(foreign + ".bwnew", "planted");
   plat.SetFileInUse(foreign);
   plat.Holders = {{foreign, {"Windows", "", false}, true}};
-  plat.WriteFileText(kDir + "\\uninstall.log",
-                     Log() + "Replace: " + foreign + ";" + foreign + ".bwnew\r\nFile: " + foreign +
-                         "\r\n");
+  plat.WriteFileText(kDir + "\\uninstall.log", Log() + "Replace: " + foreign + ";" + foreign +
+                                                   ".bwnew\r\nFile: " + foreign + "\r\n");
   plat.ExeNameValue = kDir + "\\uninstall.exe";
   TUninstallResult result = RunUninstaller(plat.ExeNameValue, true, TUninstallHooks{});
   EXPECT_EQ(result.ExitCode, ExitIncomplete);
