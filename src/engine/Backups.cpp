@@ -39,9 +39,11 @@ bool InsertSorted(std::vector<std::string>& list, const std::string& key) {
 }
 
 std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
-                                        const std::vector<std::string>& newFiles) {
+                                        const std::vector<std::string>& newFiles,
+                                        std::vector<std::string>* superseded) {
   std::set<std::string> seen;  // as many as the two logs have records
   for (const std::string& f : newFiles) seen.insert(Concat({"file:", PathKey(f)}));
+  const std::set<std::string> written = seen;
   std::vector<std::string> carried;
   for (const std::string& line : oldLines) {
     if (!IsRecord(line)) continue;
@@ -49,6 +51,13 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
     SplitRecord(line, key, value);
     // The new log names its own product and scope; backups it has put away for good.
     if (key == "Title" || key == "Product" || key == "Scope" || key == "Backup") continue;
+    // Otherwise the older content would replace the new file at the restart.
+    std::string file, pending;
+    if (key == "Replace" && SplitReplace(value, file, pending) &&
+        written.count(Concat({"file:", PathKey(file)}))) {
+      if (superseded) superseded->push_back(pending);
+      continue;
+    }
     // Kept in its first place: the oldest copy is undone last, after
     // everything that may lie inside what it names.
     if (!seen.insert(PathKey(Concat({key, ":", value}))).second) continue;
@@ -75,9 +84,7 @@ std::vector<std::string> OldLogLines(const std::string& logName) {
 bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   TPlatform& p = Platform();
   fileInUse_ = false;
-  if (!p.FileExists(file) ||
-      madeByRun_.count(PathKey(file)) != 0)
-    return true;
+  if (!p.FileExists(file) || madeByRun_.count(PathKey(file)) != 0) return true;
   if (p.FileReadOnly(file)) {
     why = "The file is read-only.";
     return false;

@@ -102,14 +102,14 @@ void TMainForm::InstallFirstStage() {
   // it is until the run has succeeded, and its records live on in the new one.
   std::string logName = InstallPath("uninstall.log");
   std::vector<std::string> files = InPackageOrder(*PackageReader, ScriptLines("files"));
-  std::vector<std::string> carried;
+  std::vector<std::string> carried, superseded;
   try {
     ProtectNewFolders(InstallDir, created);
     if (Platform().FileExists(logName)) {
       std::vector<std::string> newFiles(1, logName);
       for (const std::string& line : files) newFiles.push_back(InstallPath(TargetOf(line)));
       try {
-        carried = CarriedRecords(OldLogLines(logName), newFiles);
+        carried = CarriedRecords(OldLogLines(logName), newFiles, &superseded);
       } catch (const std::exception&) {
         // Unreadable: nothing to carry over; it is replaced all the same.
       }
@@ -128,6 +128,10 @@ void TMainForm::InstallFirstStage() {
     w.btnNext.Show();
     stageRunning_ = false;
     return;
+  }
+  for (const std::string& pending : superseded) {
+    Platform().CancelMoveAtRestart(pending);
+    Platform().DeleteFileAt(pending);
   }
   committed_ = false;
   try {

@@ -229,8 +229,11 @@ bool ParseScriptInteger(const std::string& text, int32_t& value);
 // The records of the log at logName, oldest first, as "key: value" lines; a
 // backup that still exists is named by a File record too. Raises as TLogFile.
 std::vector<std::string> OldLogLines(const std::string& logName);
+// A replacement still waiting for the next start (a Replace record) of a
+// file the new run writes is not carried: its new content goes to superseded.
 std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
-                                        const std::vector<std::string>& newFiles);
+                                        const std::vector<std::string>& newFiles,
+                                        std::vector<std::string>* superseded = nullptr);
 
 // Compares dotted versions part by part: numbers as numbers ("1.10" above
 // "1.9", a missing part is 0), then any text after a part's digits as

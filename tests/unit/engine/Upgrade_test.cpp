@@ -170,6 +170,12 @@ TEST_F(UpgradeTest, AHeldFileIsReplacedAtTheNextStart) {
     if (wizard) plat.RestartComputer();
   }
   EXPECT_EQ(plat.ReadFileText(kLib), "lib 2");  // the second run is still waiting
+  // Written directly by a later run, the file no longer waits for the older content.
+  plat.SetFileInUse(kLib, false);
+  EXPECT_EQ(Silent("4"), ExitInstalled);
+  EXPECT_TRUE(plat.PendingMoves.empty());
+  EXPECT_FALSE(plat.FileExists(kLib + ".bwnew"));
+  EXPECT_EQ(Log().find("Replace:"), std::string::npos);
   plat.SetFileInUse(kLib);
   plat.ExeNameValue = kDir + "\\uninstall.exe";
   TUninstallResult result = RunUninstaller(plat.ExeNameValue, true, TUninstallHooks{});
