@@ -172,7 +172,9 @@ std::string TMainForm::ReplacementAtRestart(const std::string& file, std::string
 
 void TMainForm::OfferRestart() {
   TWizardForm& w = *wizard_;
-  w.lblComplete.SetCaption(Concat({w.lblComplete.Caption(), "\r\r", upgrade_text::RestartNeeded}));
+  std::string_view text = w.lblComplete.Caption();
+  while (text.ends_with('\r')) text.remove_suffix(1);  // no launch line: it ends in a break
+  w.lblComplete.SetCaption(Concat({text, "\r\r", upgrade_text::RestartNeeded}));
   // The program would run with some of its files still the old ones.
   w.chkLaunchNow.SetChecked(false);
   w.chkLaunchNow.Hide();

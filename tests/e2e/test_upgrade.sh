@@ -70,7 +70,9 @@ assert_eq "$setup_rc" 0 "1.9 with /ALLOWDOWNGRADE: exit code"
 assert_eq "$(content lib.txt)" "lib 1.9" "lib.txt after the downgrade"
 assert_eq "$(reg_value "$key" DisplayVersion)" "1.9" "version after the downgrade"
 
-# The wizard of the newer version: both versions, and the installed folder.
+# The wizard of the newer version, while a program holds lib.txt: both
+# versions, the installed folder, and a last page that offers the restart.
+hold "$app\\lib.txt"
 start_setup "$work/setup-1.10.exe"
 drive <<'EOF_' || fail "upgrade wizard"
 wait-window @TWizardForm=Upgrader
@@ -83,14 +85,19 @@ wait-for @TWizardForm WizardPages page 2
 expect @TWizardForm edtLocation text "$app"
 EOF_
 shot upgrade-location
-drive <<'EOF_' || fail "cancel"
-click @TWizardForm btnCancel
+drive <<'EOF_' || fail "upgrade last page"
+click @TWizardForm btnNext
+wait-for @TWizardForm WizardPages page 5 60000
+expect @TWizardForm rdoRestartLater checked 1
+expect @TWizardForm rdoRestartNow checked 0
+expect-has @TWizardForm lblComplete text "a restart of the computer is needed"
 EOF_
-drive answer "Cancel Installation" "&Yes" >/dev/null || fail "cancel question"
+shot upgrade-restart
+drive click @TWizardForm btnFinish >/dev/null || fail "Finish"
 finish_setup
+assert_eq "$setup_rc" $((3010 % 256)) "the wizard's exit code, as Wine hands it on"
 
-# 1.10 over 1.9 while a program holds lib.txt.
-hold "$app\\lib.txt"
+# /S again, lib.txt still held: the waiting replacement is made anew.
 silent "$work/setup-1.10.exe" /S
 assert_eq "$setup_rc" 3010 "1.10 over a held file: exit code"
 assert_eq "$(content app.txt)" "app 1.10" "app.txt"
