@@ -213,8 +213,10 @@ void TUninstaller::CloseAppsUsingFiles(const TRemovalGuard& guard) {
   for (const auto& [key, value] : FRecords) {
     std::string file = value, pending;
     if (key == "Replace" ? !SplitReplace(value, file, pending) : key != "File") continue;
-    // The running uninstaller is no program to close.
-    if (!SamePath(file, SelfPath) && guard.MayRemove(file, false) && p.FileExists(file))
+    // The running uninstaller is no program to close, nor is the desktop
+    // shell that shows the shortcuts.
+    if (!SamePath(file, SelfPath) && PathIsInside(file, FInstallDir) &&
+        guard.MayRemove(file, false) && p.FileExists(file))
       files.push_back(file);
   }
   std::vector<TAppInUse> apps;
