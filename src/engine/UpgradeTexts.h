@@ -23,7 +23,7 @@ inline constexpr const char* HeldBy = "It is in use by %1. Close it, then run se
 inline constexpr const char* RestartNeeded =
     "Some files were in use: a restart of the computer is needed to finish the installation.";
 inline constexpr const char* RestartNow = "&Restart now";
-inline constexpr const char* RestartLater = "Restart &later";
+inline constexpr const char* RestartLater = "Restart la&ter";  // &L is Launch, on the same page
 // Uninstaller: the product (%1).
 inline constexpr const char* RemovedAtRestart =
     "%1 was removed. Some files were in use: a restart of the computer will finish the "
