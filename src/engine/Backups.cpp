@@ -49,8 +49,10 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
     if (!IsRecord(line)) continue;
     std::string key, value;
     SplitRecord(line, key, value);
-    // The new log names its own product and scope; backups it has put away for good.
-    if (key == "Title" || key == "Product" || key == "Scope" || key == "Backup") continue;
+    // The new log names its own product, scope and language; backups it has put away for good.
+    if (key == "Title" || key == "Product" || key == "Scope" || key == "Language" ||
+        key == "Backup")
+      continue;
     // Otherwise the older content would replace the new file at the restart.
     std::string file, pending;
     if (key == "Replace" && SplitReplace(value, file, pending) &&
@@ -81,12 +83,12 @@ std::vector<std::string> OldLogLines(const std::string& logName) {
   return lines;
 }
 
-bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
+bool TMainForm::BackUpExisting(const std::string& file, TText& why) {
   TPlatform& p = Platform();
   fileInUse_ = false;
   if (!p.FileExists(file) || madeByRun_.count(PathKey(file)) != 0) return true;
   if (p.FileReadOnly(file)) {
-    why = "The file is read-only.";
+    why = TText::FileReadOnly;
     return false;
   }
   std::string backup = Concat({file, ".bwbackup"});
@@ -97,7 +99,7 @@ bool TMainForm::BackUpExisting(const std::string& file, std::string& why) {
   if (LogFile) LogFile->AddBackup(file, backup);
   if (!p.MoveFileTo(file, backup)) {
     fileInUse_ = true;
-    why = "The file is in use by another program, or cannot be replaced.";
+    why = TText::FileInUse;
     return false;
   }
   backups_.emplace_back(file, backup);
@@ -151,9 +153,9 @@ void TMainForm::DiscardBackups() {
   madeByRun_.clear();
 }
 
-void TMainForm::StopRun(const std::string& message) {
+void TMainForm::StopRun(const std::string& shown, const std::string& logged) {
   installFailed_ = true;
-  ShowMessage(message, "Error", mb::OK | mb::IconExclamation);
+  ShowText(shown, logged, TText::ErrorCaption, mb::OK | mb::IconExclamation);
   try {
     RollbackInstallation();
   } catch (const std::exception&) {

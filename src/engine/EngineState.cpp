@@ -1,6 +1,7 @@
 #include "engine/EngineState.h"
 
 #include "common/CompressionManager.h"
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "script/infreader.h"
@@ -11,6 +12,7 @@ std::string ProductTitle = "product";
 std::string ProductId = "product";
 int InstallScope = AllUsers;
 bool ScopeChoice = false;
+std::string LanguageOption;
 uint32_t StartColor = 8347213;
 uint32_t EndColor = 2365465;
 const uint8_t GradientBands = 255;
@@ -55,6 +57,11 @@ std::string KiBText(int64_t bytes) {
   return text;
 }
 
+std::string KiBTextShown(int64_t bytes) {
+  if (EnglishChosen()) return KiBText(bytes);
+  return Tr(TText::KiloBytes, {Platform().FormatNumber(bytes / 1024, CurrentLanguage())});
+}
+
 std::string InstallPath(std::string_view relative) {
   std::string path = AddTrailingBackslash(InstallDir);
   path.append(relative);
@@ -62,6 +69,8 @@ std::string InstallPath(std::string_view relative) {
 }
 
 void ResetEngineState() {
+  LanguageOption.clear();
+  SetLanguage("en");
   ProductTitle = "product";
   ProductId = "product";
   InstallScope = AllUsers;

@@ -21,8 +21,8 @@ extern std::string ProductId;
 extern int InstallScope;
 // The script lets the person choose the scope ([scope] choice).
 extern bool ScopeChoice;
-extern uint32_t StartColor;       // 0x00BBGGRR, top of the background
-extern uint32_t EndColor;         // 0x00BBGGRR, bottom of the background
+extern uint32_t StartColor;  // 0x00BBGGRR, top of the background
+extern uint32_t EndColor;    // 0x00BBGGRR, bottom of the background
 extern const uint8_t GradientBands;
 extern int32_t PageIndex;
 extern std::string ImageName;
@@ -33,6 +33,8 @@ extern int64_t FreeSpace;
 extern bool Extracting;
 extern bool Aborting;
 extern bool CloseConfirmed;
+// The language /LANG= asked for (a carried tag), or empty to choose one.
+extern std::string LanguageOption;
 
 extern std::unique_ptr<TCompressionManager> PackageReader;
 extern std::unique_ptr<TINFReader> ScriptReader;
@@ -46,11 +48,13 @@ int64_t GetFreeSpace(const std::string& path);
 
 // The script's sections, named by literals at every call: one out-of-line
 // call each instead of a string built at every caller.
-bool ScriptHas(const char* section);  // false without a script
-std::string ScriptValue(const char* section);  // empty when missing
+bool ScriptHas(const char* section);                        // false without a script
+std::string ScriptValue(const char* section);               // empty when missing
 std::vector<std::string> ScriptLines(const char* section);  // empty when missing
 // Bytes as whole KiB: "123 kb".
 std::string KiBText(int64_t bytes);
+// The same for the wizard: in the chosen language, with its digit grouping.
+std::string KiBTextShown(int64_t bytes);
 // A path inside the installation directory.
 std::string InstallPath(std::string_view relative);
 

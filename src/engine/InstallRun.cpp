@@ -42,10 +42,6 @@ std::string MissingPart(const std::string& installDir) {
 
 // The error when a record cannot reach the log: the run cannot go on, since
 // what it made next could not be undone.
-std::string LogErrorMessage(const EInOutError& e) {
-  return Concat({"The uninstall log cannot be written: ", e.what(),
-                 ".\r\rThe installation cannot proceed."});
-}
 
 // The target of a "entry;target" line.
 std::string TargetOf(const std::string& line) {
@@ -84,7 +80,10 @@ std::string RunAndWaitCommand(const std::string& installDir, const std::string& 
   return Concat({"\"", base, rest.substr(0, split), "\"", rest.substr(split)});
 }
 
-void TMainForm::StopRunLogFailed(const EInOutError& e) { StopRun(LogErrorMessage(e)); }
+void TMainForm::StopRunLogFailed(const EInOutError& e) {
+  StopRun(Tr(TText::LogUnwritableMessage, {e.what()}),
+          TrEnglish(TText::LogUnwritableMessage, {e.what()}));
+}
 
 bool TMainForm::Halted() const { return Aborting || RunStopped(); }
 
@@ -121,9 +120,8 @@ void TMainForm::InstallFirstStage() {
     LogFile.reset();
     Platform().DeleteFileAt(JournalName(logName));
     if (!created.empty()) UndoLogRecord("Directory", Concat({created, ";", InstallDir}));
-    ShowMessage(Concat({"The installation directory \"", InstallDir, "\" cannot be used:\r\r",
-                        e.what(), "\r\rPlease choose another location."}),
-                "Error", mb::OK | mb::IconExclamation);
+    ShowMessage(TText::FolderFailedMessage, {InstallDir, e.what()}, TText::ErrorCaption,
+                mb::OK | mb::IconExclamation);
     InstallDir.clear();
     w.btnNext.Show();
     stageRunning_ = false;
@@ -143,6 +141,7 @@ void TMainForm::InstallFirstStage() {
     // Machine-wide logs stay as they always were; the uninstaller reads
     // a missing record as all users.
     if (InstallScope == CurrentUser) LogFile->AddRecord("Scope: user");
+    if (!EnglishChosen()) LogFile->AddLanguage(CurrentLanguage());
     if (!created.empty()) LogFile->AddDirectory(InstallDir, created);
     LogFile->AddFile(logName);
 
@@ -179,12 +178,13 @@ void TMainForm::InstallFirstStage() {
   for (size_t i = 0; i < files.size(); ++i) {
     std::string entry, target;
     ScriptReader->SplitValue(files[i], entry, target);
-    w.lblInstallingFile.SetCaption(Concat({"Extracting ", target, "..."}));
+    w.lblInstallingFile.SetCaption(Tr(TText::ExtractingFile, {target}));
     PumpFrame();
     if (Halted()) return;
 
     std::string file = InstallPath(target);
-    std::string why, pending;
+    TText why = TText::Count;
+    std::string pending;
     try {
       CreateDirectoryChain(DirectoryPart(RemoveDoubleBackslashes(file)));
       // A file a program holds is replaced at the next start where that can
@@ -243,9 +243,13 @@ void TMainForm::InstallFirstStage() {
   NextPage();
 }
 
-void TMainForm::StopRunFileFailed(const std::string& file, const std::string& why) {
-  StopRun(Concat({"An error occurred while installing the file: \"", file, "\".\r\r", why,
-                  why.empty() ? "" : "\r\r", "The installation cannot proceed."}));
+void TMainForm::StopRunFileFailed(const std::string& file, TText why) {
+  if (why == TText::Count)
+    StopRun(Tr(TText::FileFailedPlainMessage, {file}),
+            TrEnglish(TText::FileFailedPlainMessage, {file}));
+  else
+    StopRun(Tr(TText::FileFailedMessage, {file, Tr(why, {heldBy_})}),
+            TrEnglish(TText::FileFailedMessage, {file, TrEnglish(why, {heldBy_})}));
 }
 
 void TMainForm::FileProgress(TCompressionManager* sender, int32_t position, int32_t total) {
@@ -327,7 +331,7 @@ void TMainForm::InstallSecondStage() {
 
   if (ScriptHas("run and wait")) {
     for (const std::string& line : ScriptLines("run and wait")) {
-      w.lblCompleting.SetCaption(Concat({"Running external program ", line, "..."}));
+      w.lblCompleting.SetCaption(Tr(TText::RunningProgram, {line}));
       Pump();
       if (RunStopped()) return;
       RunAndWait(RunAndWaitCommand(InstallDir, line));
@@ -349,7 +353,8 @@ void TMainForm::FinalStep() {
       if (LogFile) LogFile->Flush();
     } catch (const EInOutError& e) {
       // The installation is complete and registered; only the icons are missing.
-      ShowMessage(LogErrorMessage(e), "Error", mb::OK | mb::IconExclamation);
+      ShowMessage(TText::LogUnwritableMessage, {e.what()}, TText::ErrorCaption,
+                  mb::OK | mb::IconExclamation);
     }
   }
   CloseConfirmed = true;

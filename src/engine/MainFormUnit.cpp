@@ -31,11 +31,9 @@ void TMainForm::FormCloseQuery(bool& canClose) {
     canClose = true;
     return;
   }
-  int answer = Platform().MessageBox(
-      Concat({"Closing this program will cancel the installation. Are you sure you wish to "
-              "cancel installing ",
-              ProductTitle, "?"}),
-      "Cancel Installation", mb::YesNo | mb::IconQuestion | mb::TaskModal);
+  int answer = Platform().MessageBox(Tr(TText::CloseQuestion, {ProductTitle}),
+                                     Tr(TText::CancelInstallationCaption),
+                                     mb::YesNo | mb::IconQuestion | mb::TaskModal);
   canClose = answer == mb::IdYes;
 }
 

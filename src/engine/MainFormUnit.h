@@ -11,6 +11,7 @@
 #include "common/Errors.h"
 #include "engine/EngineState.h"
 #include "engine/SetupCommandLine.h"
+#include "lang/Texts.h"
 #include "platform/Platform.h"
 #include "ui/Controls.h"
 
@@ -48,6 +49,10 @@ class TCanvas {
   // Text in "Arial" 32 pt bold italic, no background, top left at (x, y).
   virtual void TextOut(int x, int y, const std::string& text, uint32_t color) = 0;
 };
+
+// A reason TargetUnusableBecause gives (in English, as logs keep it) in the
+// language the wizard speaks.
+std::string ShownReason(const std::string& why);
 
 class TMainForm {
  public:
@@ -140,22 +145,25 @@ class TMainForm {
   void PumpFrame();  // the same, at most once per frame, for per-step calls
   // A message box; in a silent run it is logged instead and answered with
   // its default (OK, or No to a question).
-  int ShowMessage(const std::string& text, const char* caption, unsigned flags);
+  // The log gets the English text.
+  int ShowMessage(TText text, std::initializer_list<std::string_view> args, TText caption,
+                  unsigned flags);
+  int ShowText(const std::string& shown, const std::string& logged, TText caption, unsigned flags);
   // The uninstall registration with every value the installed-programs list shows.
   void Register();
   // A file this run is about to replace moves aside (same folder, so same
   // volume) until the run has succeeded; false with the reason when it
   // cannot be replaced. Files this run made itself are not kept.
-  bool BackUpExisting(const std::string& file, std::string& why);
+  bool BackUpExisting(const std::string& file, TText& why);
   void MadeByRun(const std::string& file);  // never backed up again
   void RestoreBackups();                    // after the rollback: the earlier files come back
   void DiscardBackups();                    // the run has succeeded
   // A record could not be written, or a file cannot be replaced: the error,
   // then the rollback, and the program ends.
-  void StopRun(const std::string& message);
-  void StopRunLogFailed(const EInOutError& e);  // a record could not be written
-  void StopRunFileFailed(const std::string& file, const std::string& why);
-  bool Halted() const;  // cancelled, or the run stopped
+  void StopRun(const std::string& shown, const std::string& logged);
+  void StopRunLogFailed(const EInOutError& e);                 // a record could not be written
+  void StopRunFileFailed(const std::string& file, TText why);  // TText::Count: no reason
+  bool Halted() const;                                         // cancelled, or the run stopped
   // Undoes runs cut short in the registered folder and the proposed one.
   void RecoverInterruptedRuns();
   // created (the missing tail of InstallDir) extended by the levels above it
@@ -177,7 +185,7 @@ class TMainForm {
   // file is held by a program: the name its new content is written to, and
   // logged, to replace it at the next start; empty, with the reason, where
   // that cannot be done (a per-user installation).
-  std::string ReplacementAtRestart(const std::string& file, std::string& why);
+  std::string ReplacementAtRestart(const std::string& file, TText& why);
   void OfferRestart();  // the last page's choice
   void RestartIfChosen();
 
@@ -205,6 +213,7 @@ class TMainForm {
   std::string installedLocation_;
   int installedScope_ = -1;               // the scope it is registered in; -1: not installed
   std::vector<TAppInUse> closedApps_;     // closed by this run, for their restart
+  std::string heldBy_;                    // who holds the file a per-user run stopped at
   std::vector<std::string> knownDirs_;    // folders that exist (or were made) in this run, sorted
   std::vector<std::string> chooserDirs_;  // made by the directory chooser, top level first
   // (file, its backup) in the order made, and the files this run created.

@@ -11,8 +11,8 @@ namespace {
 // The licence page, or false when the script has none.
 bool ShowLicense(TWizardForm& w) {
   if (!ScriptHas("license")) return false;
-  w.btnNext.SetCaption("&Yes");
-  w.btnPrevious.SetCaption("&No");
+  w.btnNext.SetCaption(Tr(TText::YesButton));
+  w.btnPrevious.SetCaption(Tr(TText::NoButton));
   w.btnPrint.Show();
   w.WizardPages.SetActivePageIndex(1);
   return true;
@@ -41,8 +41,8 @@ void TMainForm::NextPage() {
       w.WizardPages.SetActivePageIndex(2);
       PageIndex = 2;
       w.btnPrint.Hide();
-      w.btnNext.SetCaption("&Next >>");
-      w.btnPrevious.SetCaption("<< &Previous");
+      w.btnNext.SetCaption(Tr(TText::NextButton));
+      w.btnPrevious.SetCaption(Tr(TText::PreviousButton));
       w.SpaceTimer.SetEnabled(true);
       break;
     case 2: {
@@ -54,21 +54,17 @@ void TMainForm::NextPage() {
       w.SpaceTimer.SetEnabled(false);
       w.btnNext.Hide();
       if (InstallSize > FreeSpace) {
-        ShowMessage(
-            Concat({"There is insufficient disk space free on the selected drive to install ",
-                    ProductTitle,
-                    ".\r\rPlease select a different drive, or cancel the installation, free up "
-                    "disk space, and restart this installation program."}),
-            "Insufficient Disk Space", mb::OK | mb::IconInformation);
+        ShowMessage(TText::InsufficientSpaceMessage, {ProductTitle},
+                    TText::InsufficientSpaceCaption, mb::OK | mb::IconInformation);
         w.btnNext.Show();
         return;
       }
       std::string folder = w.edtLocation.Text();
       std::string why = TargetUnusableBecause(folder);
       if (!why.empty()) {
-        ShowMessage(Concat({"The installation directory \"", folder, "\" cannot be used: ", why,
-                            ".\r\rPlease choose another location."}),
-                    "Error", mb::OK | mb::IconExclamation);
+        ShowText(Tr(TText::FolderUnusableMessage, {folder, ShownReason(why)}),
+                 TrEnglish(TText::FolderUnusableMessage, {folder, why}), TText::ErrorCaption,
+                 mb::OK | mb::IconExclamation);
         w.btnNext.Show();
         w.SpaceTimer.SetEnabled(true);
         return;
@@ -108,11 +104,9 @@ void TMainForm::PreviousPage() {
   TWizardForm& w = *wizard_;
   switch (PageIndex) {
     case 1: {
-      int answer = Platform().MessageBox(
-          Concat({"If you do not agree to the license and disclaimer, you may not install ",
-                  ProductTitle, ".\r\rAre you sure you wish to cancel installing ", ProductTitle,
-                  "?"}),
-          "Cancel Installation", mb::YesNo | mb::IconQuestion);
+      int answer =
+          Platform().MessageBox(Tr(TText::LicenseCancelQuestion, {ProductTitle}),
+                                Tr(TText::CancelInstallationCaption), mb::YesNo | mb::IconQuestion);
       if (answer == mb::IdYes) {
         CloseConfirmed = true;
         Close();

@@ -54,8 +54,8 @@ void TMainForm::RollbackInstallation() {
   std::string key, value;
   std::vector<std::string> directories;
   while (log->ReadPrevious(key, value)) {
-    w.lblTotalProgress.SetCaption("Cancelling installation...");
-    w.lblInstallingFile.SetCaption(Concat({"Removing ", value, "..."}));
+    w.lblTotalProgress.SetCaption(Tr(TText::CancellingInstallation));
+    w.lblInstallingFile.SetCaption(Tr(TText::RemovingFile, {value}));
     w.prgFile.SetPosition(1);
     PumpFrame();
     RemoveLoggedItem(key, value);

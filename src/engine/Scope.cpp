@@ -6,6 +6,7 @@
 #include "common/RunLog.h"
 #include "engine/ExitCodes.h"
 #include "engine/MainFormUnit.h"
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "shell/ProductLock.h"
@@ -102,8 +103,13 @@ void TMainForm::ChooseScope(int scope) {
 int TMainForm::RunElevated(const std::string& folder, bool& declined) {
   // The same switches, the scope made explicit, and /D= last, since it
   // takes the rest of the line.
-  std::string parameters = Concat({RelaunchSwitches, RelaunchSwitches.empty() ? "" : " ",
-                                   ScopeSwitch(AllUsers), folder.empty() ? "" : " /D=", folder});
+  // The elevated copy speaks the language this one has chosen (it would
+  // choose English again by itself).
+  std::string language =
+      LanguageOption.empty() && EnglishChosen() ? "" : Concat({" /LANG=", CurrentLanguage()});
+  std::string parameters =
+      Concat({RelaunchSwitches, RelaunchSwitches.empty() ? "" : " ", ScopeSwitch(AllUsers),
+              language, folder.empty() ? "" : " /D=", folder});
   RunLogLine(Concat({"Starting elevated: ", parameters}));
   // The elevated copy writes the run log, and takes the product's lock.
   std::string logName = RunLogFileName;
@@ -135,16 +141,16 @@ void TMainForm::ElevateFromWizard() {
   Form.Show();
   w.Form.Show();
   if (!LockProduct(ProductId)) {
-    ShowMessage(AlreadyRunningMessage(ProductTitle), ProductTitle.c_str(),
-                mb::OK | mb::IconInformation);
+    RunLogError(AlreadyRunningMessage(ProductTitle, true));
+    Platform().MessageBox(AlreadyRunningMessage(ProductTitle), ProductTitle,
+                          mb::OK | mb::IconInformation);
     elevatedExitCode_ = ExitAlreadyRunning;
     CloseConfirmed = true;
     Close();
     return;
   }
-  ShowMessage(
-      "Installing for all users of this computer needs administrator rights, and they were not "
-      "granted.\r\rChoose \"Install just for me\" to install without them, or try again.",
-      "Administrator Rights Needed", mb::OK | mb::IconInformation);
+  ShowText(Tr(TText::ElevationDeclinedMessage, {Tr(TText::InstallJustForMe)}),
+           TrEnglish(TText::ElevationDeclinedMessage, {TrEnglish(TText::InstallJustForMe)}),
+           TText::ElevationDeclinedCaption, mb::OK | mb::IconInformation);
   w.SpaceTimer.SetEnabled(true);
 }

@@ -1,5 +1,6 @@
 #include "engine/SetupCommandLine.h"
 
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 
 namespace {
@@ -70,7 +71,7 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
   };
   const std::string& s = commandLine;
   size_t i = SkipProgramName(s);
-  bool logGiven = false;
+  bool logGiven = false, languageGiven = false;
   while (true) {
     while (i < s.size() && IsBlank(s[i])) ++i;
     if (i >= s.size()) break;
@@ -118,6 +119,14 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
       else
         options.LogFile = file;
       logGiven = true;
+    } else if (StartsWithNoCase(arg, 0, "/LANG=")) {
+      std::string tag = Trim(arg.substr(6));
+      options.Language = CarriedLanguage(tag);
+      if (languageGiven)
+        fail("/LANG= is given twice.");
+      else if (options.Language.empty())
+        fail(Concat({"The language \"", tag, "\" is not available."}));
+      languageGiven = true;
     } else {
       fail(Concat({"Unknown argument: ", arg}));
     }
@@ -140,27 +149,15 @@ std::string RelaunchSwitches(const TSetupOptions& options) {
   return s;
 }
 
-std::string SetupUsage() {
-  return "Usage: setup.exe [/S] [/LOG=FILE] [/ALLUSERS | /CURRENTUSER] [/ALLOWDOWNGRADE]\r\n"
-         "  [/NOCLOSEAPPLICATIONS | /FORCECLOSEAPPLICATIONS] [/NORESTARTAPPLICATIONS]\r\n"
-         "  [/FORCERESTART] [/D=FOLDER]\r\n"
-         "\r\n"
-         "/S - install without windows or questions\r\n"
-         "/LOG=FILE - write a log of the installation to FILE\r\n"
-         "/ALLUSERS - install for all users of this computer (asks for administrator rights)\r\n"
-         "/CURRENTUSER - install just for you, without administrator rights\r\n"
-         "/ALLOWDOWNGRADE - install even over a newer version\r\n"
-         "/NOCLOSEAPPLICATIONS - leave programs that use the files running (a restart may be "
-         "needed)\r\n"
-         "/FORCECLOSEAPPLICATIONS - close them even when they do not close politely\r\n"
-         "/NORESTARTAPPLICATIONS - do not start the closed programs again\r\n"
-         "/FORCERESTART - restart the computer when the installation needs it\r\n"
-         "/D=FOLDER - install into FOLDER: last on the line, blanks allowed, no quotes\r\n"
-         "/? - show this text\r\n"
-         "\r\n"
-         "Exit codes: 0 installed; 1 failed, everything rolled back; 2 the installer is "
-         "damaged; 3 cancelled, or administrator rights refused; 4 the folder cannot be used or "
-         "has too little space; 5 bad command line; 6 another installation of the product is "
-         "running; 7 a newer version is installed; 3010 installed, a restart is needed to "
-         "finish.";
+std::string ShownCommandLineError(const std::string& error) {
+  return Translated(error, {TText::ArgNeedsFolder, TText::ArgGivenTwice, TText::ArgNeedsFileName,
+                            TText::LanguageUnavailable, TText::UnknownArgument,
+                            TText::ScopesTogether, TText::ScopeFixedUser, TText::ScopeFixedAll,
+                            TText::LogFileUnwritable, TText::CloseSwitchesTogether});
+}
+
+std::string SetupUsage(bool english) {
+  std::string tags;
+  for (const std::string& tag : LanguageTags()) tags += tags.empty() ? tag : Concat({", ", tag});
+  return english ? TrEnglish(TText::UsageText, {tags}) : Tr(TText::UsageText, {tags});
 }

@@ -9,6 +9,7 @@
 //               what to do with programs that use the files to be replaced
 //   /FORCERESTART  restart the computer when the installation needs it
 //   /D=FOLDER   the installation folder; last, and takes the rest of the line
+//   /LANG=xx    the language of the windows (a carried tag such as de, pt-BR)
 //   /?          the usage
 // Switch names ignore letter case. Quotes group blanks into one argument, as
 // cmd.exe and PowerShell pass them; a path can never hold a quote, so a quote
@@ -33,6 +34,7 @@ struct TSetupOptions {
   bool AllUsers = false;
   bool CurrentUser = false;
   TUpgradeOptions Upgrade;
+  std::string Language;  // a carried tag as the programs spell it; empty: chosen
 };
 
 // Reads the raw command line (as GetCommandLineA gives it: the program's own
@@ -46,5 +48,10 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
 // the folder are added by the caller.
 std::string RelaunchSwitches(const TSetupOptions& options);
 
-// The text that /? shows, lines separated by CR LF.
-std::string SetupUsage();
+// A message of ParseSetupCommandLine's (English, as the log keeps it) in the
+// language chosen.
+std::string ShownCommandLineError(const std::string& error);
+
+// The text that /? shows, lines separated by CR LF: in the language chosen,
+// or in English for a log.
+std::string SetupUsage(bool english = false);

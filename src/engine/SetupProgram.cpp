@@ -7,8 +7,11 @@
 #include "engine/ExitCodes.h"
 #include "engine/MainFormUnit.h"
 #include "engine/SetupCommandLine.h"
+#include "lang/LanguageChoice.h"
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
+#include "shell/ProductLock.h"
 #include "shell/ShellInstallLib.h"
 #include "ui/WizardFormUnit.h"
 
@@ -27,10 +30,10 @@ void LogLines(const std::string& text) {
 
 // An error that ends the program before the wizard: logged, and shown
 // unless the run is silent.
-int Fail(const TSetupOptions& options, const std::string& text, const std::string& caption,
-         unsigned flags, int code) {
-  RunLogError(text);
-  if (!options.Silent) Platform().MessageBox(text, caption, flags);
+int Fail(const TSetupOptions& options, const std::string& shown, const std::string& logged,
+         const std::string& caption, unsigned flags, int code) {
+  RunLogError(logged);
+  if (!options.Silent) Platform().MessageBox(shown, caption, flags);
   return code;
 }
 
@@ -38,9 +41,9 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
   if (options.Help) {
     // Asked for on purpose, so it is shown even with /S, unless a log takes it.
     if (RunLogActive())
-      LogLines(SetupUsage());
+      LogLines(SetupUsage(true));
     else
-      Platform().MessageBox(SetupUsage(), "Setup", mb::OK | mb::IconInformation);
+      Platform().MessageBox(SetupUsage(), Tr(TText::SetupCaption), mb::OK | mb::IconInformation);
     return ExitInstalled;
   }
 
@@ -55,18 +58,21 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
   try {
     mainForm->FormCreate();
   } catch (const ESetupAlreadyRunning& e) {
-    return Fail(options, e.what(), ProductTitle, mb::OK | mb::IconInformation, ExitAlreadyRunning);
+    return Fail(options, AlreadyRunningMessage(ProductTitle), e.what(), ProductTitle,
+                mb::OK | mb::IconInformation, ExitAlreadyRunning);
   } catch (const ESetupBadCommandLine& e) {
     RunLogError("Bad command line", e.what());
     if (!options.Silent)
-      Platform().MessageBox(Concat({e.what(), "\r\n\r\n", SetupUsage()}), "Setup Error",
-                            kErrorFlags);
+      Platform().MessageBox(Concat({ShownCommandLineError(e.what()), "\r\n\r\n", SetupUsage()}),
+                            Tr(TText::SetupErrorCaption), kErrorFlags);
     return ExitBadCommandLine;
   } catch (const ESetupDamaged& e) {
-    return Fail(options, e.what(), "Setup Error", kErrorFlags, ExitDamaged);
+    return Fail(options, e.what(), e.what(), Tr(TText::SetupErrorCaption), kErrorFlags,
+                ExitDamaged);
   } catch (const std::exception& e) {
-    return Fail(options, Concat({"The installer is damaged or incomplete.\r\r", e.what()}),
-                "Setup Error", kErrorFlags, ExitDamaged);
+    return Fail(options, Tr(TText::InstallerDamaged, {e.what()}),
+                TrEnglish(TText::InstallerDamaged, {e.what()}), Tr(TText::SetupErrorCaption),
+                kErrorFlags, ExitDamaged);
   }
   RunLogLine(Concat({"Product: ", ProductTitle}));
   if (mainForm->NeedsElevation()) {
@@ -104,12 +110,17 @@ int RunSetup(const std::string& commandLine, const std::function<int(TMainForm&)
   }
   RunLogLine(Concat({"Command line: ", commandLine}));
   RunLogLine(options.Silent ? "Mode: silent" : "Mode: wizard");
+  // Until the script can offer its own: /LANG=, else the user's language.
+  LanguageOption = options.Language;
+  SetLanguage(!LanguageOption.empty() ? LanguageOption
+                                      : ChooseLanguage({}, Platform().UserLanguages()));
 
   int code;
   if (!valid) {
     RunLogError("Bad command line", error);
     if (!options.Silent)
-      Platform().MessageBox(Concat({error, "\r\n\r\n", SetupUsage()}), "Setup Error", kErrorFlags);
+      Platform().MessageBox(Concat({ShownCommandLineError(error), "\r\n\r\n", SetupUsage()}),
+                            Tr(TText::SetupErrorCaption), kErrorFlags);
     code = ExitBadCommandLine;
   } else {
     code = Checked(options, runWizard);

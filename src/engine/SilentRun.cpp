@@ -18,10 +18,16 @@ int TMainForm::ExitCode() const {
   return ExitCancelled;
 }
 
-int TMainForm::ShowMessage(const std::string& text, const char* caption, unsigned flags) {
+int TMainForm::ShowMessage(TText text, std::initializer_list<std::string_view> args, TText caption,
+                           unsigned flags) {
+  return ShowText(Tr(text, args), TrEnglish(text, args), caption, flags);
+}
+
+int TMainForm::ShowText(const std::string& shown, const std::string& logged, TText caption,
+                        unsigned flags) {
   // Each box the engine shows reports something that went wrong.
-  RunLogError(text);
-  if (!silent_) return Platform().MessageBox(text, caption, flags);
+  RunLogError(logged);
+  if (!silent_) return Platform().MessageBox(shown, Tr(caption), flags);
   return (flags & 0xF) == mb::YesNo ? mb::IdNo : mb::IdOk;
 }
 
@@ -48,9 +54,10 @@ int TMainForm::RunSilent(const std::string& targetDir) {
   w.UpdateDiskSpace();
   if (InstallSize > FreeSpace) {
     bool known = FreeSpace >= 0;
-    RunLogError(Concat({"Too little disk space for \"", target, "\""}),
-                Concat({KiBText(InstallSize), " needed, ",
-                        known ? KiBText(FreeSpace) : "free space unknown", known ? " available" : ""}));
+    RunLogError(
+        Concat({"Too little disk space for \"", target, "\""}),
+        Concat({KiBText(InstallSize), " needed, ",
+                known ? KiBText(FreeSpace) : "free space unknown", known ? " available" : ""}));
     return ExitTargetUnusable;
   }
 

@@ -3,6 +3,8 @@
 
 #include "common/CompressionManager.h"
 #include "engine/MainFormUnit.h"
+#include "lang/LanguageChoice.h"
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 #include "platform/TextEncoding.h"
@@ -63,6 +65,13 @@ void CheckTargetsStayInside() {
   if (FindTargetOutside(*ScriptReader, section, line, target, &why))
     Damaged({": its install script places \"", target, "\" outside the installation folder ([",
              section, "] line \"", line, "\"): ", why, "."});
+}
+
+// The licence entry: [license.xx] for the language chosen, else [license].
+std::string LicenseEntry() {
+  std::string own = Concat({"license.", CurrentLanguage()});
+  if (ScriptReader->SectionExists(own)) return ScriptReader->GetValue(own);
+  return ScriptValue("license");
 }
 
 }  // namespace
@@ -127,6 +136,11 @@ void TMainForm::FormCreate() {
   if (ScriptHas("title")) ProductTitle = ScriptValue("title");
   ProductId = ScriptValue("product id");
   if (ProductId.find_first_not_of(' ') == std::string::npos) ProductId = ProductTitle;
+  // /LANG= wins; else the product's languages for the user's.
+  SetLanguage(!LanguageOption.empty() ? LanguageOption
+                                      : ChooseLanguage(OfferedLanguages(ScriptLines("languages")),
+                                                       Platform().UserLanguages()));
+  w.ApplyTexts();
   ResolveScope();
   // A machine-wide run needs an administrator's rights before it takes the
   // lock or writes anything; the wizard with a choice asks for them once the
@@ -135,7 +149,8 @@ void TMainForm::FormCreate() {
     needsElevation_ = true;
     return;
   }
-  if (!LockProduct(ProductId)) throw ESetupAlreadyRunning(AlreadyRunningMessage(ProductTitle));
+  if (!LockProduct(ProductId))
+    throw ESetupAlreadyRunning(AlreadyRunningMessage(ProductTitle, true));
   ReadColor("background start color", StartColor);
   ReadColor("background end color", EndColor);
 
@@ -147,24 +162,16 @@ void TMainForm::FormCreate() {
   w.WizardPages.SetActivePageIndex(0);
 
   const std::string& title = ProductTitle;
-  w.lblInfo.SetCaption(Concat({"Welcome to ", title, " setup!\r\rThis program will install ", title,
-                               " on your computer.\r\r"
-                               "We recommend that you close down all other running programs "
-                               "before proceeding with this installation.\r\r"
-                               "To proceed, press the \"Next\" button."}));
+  w.lblInfo.SetCaption(Tr(TText::WelcomeText, {title}));
 
   if (ScriptHas("license")) {
-    std::unique_ptr<TMemoryStream> text = ExtractNeeded(ScriptValue("license"), "licence text");
+    std::unique_ptr<TMemoryStream> text = ExtractNeeded(LicenseEntry(), "licence text");
     // Plain text as UTF-8 (from UTF-8, UTF-16 LE or ANSI); rich text as it is.
     w.rchLicense.SetLines(LicenceTextToUtf8(text->ReadToEnd()));
-    w.lblLicenseAgree.SetCaption(
-        "If you agree to the terms of this license, press \"Yes\" to continue "
-        "installation. Otherwise, press \"No\" to cancel the installation.");
+    w.lblLicenseAgree.SetCaption(Tr(TText::LicenseAgreeText));
   }
 
-  w.lblWhereToInstall.SetCaption(
-      Concat({"Please select the location where you would like to install ", title,
-              ", then press Next."}));
+  w.lblWhereToInstall.SetCaption(Tr(TText::WhereToInstallText, {title}));
 
   w.rdoAllUsers.SetVisible(ScopeChoice);
   w.rdoJustMe.SetVisible(ScopeChoice);
@@ -176,15 +183,15 @@ void TMainForm::FormCreate() {
   RecoverInterruptedRuns();
 
   InstallSize = GetTotlaInstallSize();
-  w.lblSpaceRequired.SetCaption(KiBText(InstallSize));
+  w.lblSpaceRequired.SetCaption(KiBTextShown(InstallSize));
   w.UpdateDiskSpace();
 
   if (ScriptHas("browse button") && IsDisable(ScriptValue("browse button")))
     w.btnBrowse.SetEnabled(false);
 
-  w.lblInstallingFile.SetCaption("Installing files...");
-  w.lblTotalProgress.SetCaption("Installing files...");
-  w.lblCompleting.SetCaption("Creating program groups...");
+  w.lblInstallingFile.SetCaption(Tr(TText::InstallingFiles));
+  w.lblTotalProgress.SetCaption(Tr(TText::InstallingFiles));
+  w.lblCompleting.SetCaption(Tr(TText::CreatingProgramGroups));
 
   w.chkDesktopIcon.SetVisible(ScriptHas("desktop icons"));
   w.chkDesktopIcon.SetChecked(w.chkDesktopIcon.Visible());
@@ -192,11 +199,9 @@ void TMainForm::FormCreate() {
   w.chkLaunchNow.SetChecked(w.chkLaunchNow.Visible());
 
   bool launch = w.chkLaunchNow.Visible();
-  w.lblComplete.SetCaption(Concat(
-      {"Installation of ", title, " has successfully completed.\r\r",
-       launch ? "You may now run " : "", launch ? std::string_view(title) : "",
-       launch ? ".\r\r" : "",
-       w.chkDesktopIcon.Visible() ? "Please choose if you want a desktop shortcut created." : ""}));
+  w.lblComplete.SetCaption(
+      Concat({Tr(TText::CompleteText, {title}), launch ? Tr(TText::CompleteRunText, {title}) : "",
+              w.chkDesktopIcon.Visible() ? Tr(TText::CompleteDesktopText) : ""}));
 
   if (ScriptHas("image")) {
     ImageName = ScriptValue("image");

@@ -5,6 +5,7 @@
 
 #include "common/Errors.h"
 #include "engine/MainFormUnit.h"
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 #include "platform/PathRules.h"
 #include "platform/Platform.h"
@@ -63,6 +64,14 @@ void ProtectNewFolders(const std::string& installDir, const std::string& created
       throw Exception("Its permissions cannot be limited to administrators.");
 }
 
+std::string ShownReason(const std::string& why) {
+  return Translated(
+      why, {TText::ReasonShareUnreachable, TText::ReasonNoDrive, TText::ReasonOtherProduct,
+            TText::ReasonOthersCanWrite, TText::ReasonDevicePath, TText::ReasonNetworkNeedsShare,
+            TText::ReasonNotFullPath, TText::ReasonAboveRoot, TText::ReasonBadChar,
+            TText::ReasonDotsOnly, TText::ReasonDeviceName, TText::ReasonRoot});
+}
+
 std::string TMainForm::TargetUnusableBecause(std::string& folder) {
   TPlatform& p = Platform();
   std::string canonical;
@@ -79,8 +88,8 @@ std::string TMainForm::TargetUnusableBecause(std::string& folder) {
 
   std::string title, identity;
   if (FolderOwner(canonical, title, identity) && !SameName(identity, ProductId))
-    return Concat({"it holds the installation of another product, ",
-                   title.empty() ? identity : title});
+    return Concat(
+        {"it holds the installation of another product, ", title.empty() ? identity : title});
   // The elevated run would write into, and start programs from, a folder
   // that others could change under it. A run for the user alone crosses no
   // such boundary: the folder is the user's own.

@@ -3,7 +3,6 @@
 // of the computer what they still hold.
 #include "common/RunLog.h"
 #include "engine/MainFormUnit.h"
-#include "engine/UpgradeTexts.h"
 #include "platform/Concat.h"
 #include "script/infreader.h"
 #include "shell/ShellInstallLib.h"
@@ -62,10 +61,9 @@ void TMainForm::DetectInstalled() {
   installedScope_ = InstallScope;
   std::string version = ScriptValue("version");
   RunLogLine(Concat({"Installed: version ", installedVersion_, " in ", installedLocation_}));
-  std::string note =
-      installedVersion_.empty() || version.empty()
-          ? FillIn(upgrade_text::InstalledNoVersion, {ProductTitle})
-          : FillIn(upgrade_text::Installed, {ProductTitle, installedVersion_, version});
+  std::string note = installedVersion_.empty() || version.empty()
+                         ? Tr(TText::UpgradeInstalledNoVersion, {ProductTitle})
+                         : Tr(TText::UpgradeInstalled, {ProductTitle, installedVersion_, version});
   // Before the last paragraph, which asks for Next.
   TControl& info = wizard_->lblInfo;
   std::string text = info.Caption();
@@ -83,10 +81,10 @@ bool TMainForm::IsDowngrade() const {
 
 bool TMainForm::DowngradeConfirmed() {
   if (silent_ || !IsDowngrade()) return true;  // /S has decided already
-  std::string text = FillIn(upgrade_text::DowngradeQuestion,
-                            {ProductTitle, installedVersion_, ScriptValue("version")});
+  std::string text =
+      Tr(TText::DowngradeQuestion, {ProductTitle, installedVersion_, ScriptValue("version")});
   // No is the default: an older version replaces newer files only on purpose.
-  return Platform().MessageBox(text, upgrade_text::DowngradeCaption,
+  return Platform().MessageBox(text, Tr(TText::DowngradeCaption),
                                mb::YesNo | mb::IconExclamation | mb::DefButton2) == mb::IdYes;
 }
 
@@ -113,8 +111,8 @@ void TMainForm::CloseAppsUsing(const std::vector<std::string>& lines) {
   RunLogLine(Concat({"In use by: ", Names(apps, ", ")}));
   bool close = !Upgrade.NoCloseApps;
   if (close && !silent_)
-    close = p.MessageBox(FillIn(upgrade_text::AppsQuestion, {Names(apps, "\r")}),
-                         upgrade_text::AppsCaption, mb::YesNo | mb::IconQuestion) == mb::IdYes;
+    close = p.MessageBox(Tr(TText::AppsInUseQuestion, {Names(apps, "\r")}),
+                         Tr(TText::AppsInUseCaption), mb::YesNo | mb::IconQuestion) == mb::IdYes;
   if (!close) {
     RunLogLine("The applications stay open.");
     p.EndAppsSession();
@@ -149,15 +147,17 @@ void TMainForm::RestartClosedApps() {
   closedApps_.clear();
 }
 
-std::string TMainForm::ReplacementAtRestart(const std::string& file, std::string& why) {
+std::string TMainForm::ReplacementAtRestart(const std::string& file, TText& why) {
   TPlatform& p = Platform();
   if (!fileInUse_) return {};
   // Only an administrator can leave work for the next start: the person
   // learns who holds the file, so that it can be closed.
   if (InstallScope == CurrentUser) {
     std::vector<TAppInUse> apps;
-    if (p.ListAppsUsing({file}, apps) && !apps.empty())
-      why = FillIn(upgrade_text::HeldBy, {Names(apps, ", ")});
+    if (p.ListAppsUsing({file}, apps) && !apps.empty()) {
+      why = TText::FileHeldBy;
+      heldBy_ = Names(apps, ", ");
+    }
     p.EndAppsSession();
     return {};
   }
@@ -174,7 +174,7 @@ void TMainForm::OfferRestart() {
   TWizardForm& w = *wizard_;
   std::string_view text = w.lblComplete.Caption();
   while (text.ends_with('\r')) text.remove_suffix(1);  // no launch line: it ends in a break
-  w.lblComplete.SetCaption(Concat({text, "\r\r", upgrade_text::RestartNeeded}));
+  w.lblComplete.SetCaption(Concat({text, "\r\r", Tr(TText::RestartNeeded)}));
   // The program would run with some of its files still the old ones.
   w.chkLaunchNow.SetChecked(false);
   w.chkLaunchNow.Hide();

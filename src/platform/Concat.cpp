@@ -22,17 +22,3 @@ std::string DecimalText(long long value) {
   if (value < 0) *--p = '-';
   return std::string(p, end);
 }
-
-std::string FillIn(std::string_view text, std::initializer_list<std::string_view> values) {
-  std::string result;
-  for (size_t i = 0; i < text.size(); ++i) {
-    size_t n = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '1') : values.size();
-    if (text[i] == '%' && n < values.size()) {
-      result.append(values.begin()[n]);
-      ++i;
-    } else {
-      result += text[i];
-    }
-  }
-  return result;
-}

@@ -11,7 +11,3 @@ std::string Concat(std::initializer_list<std::string_view> pieces);
 // A number in decimal, as std::to_string writes it, from one out-of-line call
 // rather than the inline expansion std::to_string leaves at every use.
 std::string DecimalText(long long value);
-
-// text with "%1" to "%9" replaced by the values, in order: a translated
-// message may want them in another order than English does.
-std::string FillIn(std::string_view text, std::initializer_list<std::string_view> values);

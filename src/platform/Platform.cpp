@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "common/Errors.h"
+#include "platform/Concat.h"
 #include "platform/HostPlatform.h"
 #include "platform/Raise.h"
 
@@ -20,6 +21,10 @@ int TPlatform::MessageBox(const std::string& text, const char* caption, unsigned
 
 int TPlatform::MessageBox(const char* text, const char* caption, unsigned flags) {
   return MessageBox(std::string(text), std::string(caption), flags);
+}
+
+std::string TPlatform::FormatNumber(int64_t value, const std::string&) {
+  return DecimalText(value);
 }
 
 #ifndef _WIN32

@@ -166,6 +166,11 @@ class TPlatform {
   }
   // Takes back whatever was scheduled for from.
   virtual void CancelMoveAtRestart(const std::string& /*from*/) {}
+  // Language. The user's interface languages, most preferred first (BCP 47
+  // tags); none when they cannot be told.
+  virtual std::vector<std::string> UserLanguages() { return {}; }
+  // A whole number with the digit grouping of the language tag's locale.
+  virtual std::string FormatNumber(int64_t value, const std::string& tag);
 
   // Printing.
   virtual bool HasDefaultPrinter() = 0;

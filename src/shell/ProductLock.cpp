@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "lang/Texts.h"
 #include "platform/Concat.h"
 #include "platform/Platform.h"
 
@@ -45,7 +46,7 @@ bool LockProduct(const std::string& title) {
   return Platform().HoldNamedLock(ProductLockName(title));
 }
 
-std::string AlreadyRunningMessage(const std::string& title) {
-  return Concat({"An installation of ", DisplayTitle(title),
-                 " is already running.\r\rPlease wait until it has finished, then try again."});
+std::string AlreadyRunningMessage(const std::string& title, bool english) {
+  return english ? TrEnglish(TText::AlreadyRunningMessage, {DisplayTitle(title)})
+                 : Tr(TText::AlreadyRunningMessage, {DisplayTitle(title)});
 }

@@ -11,4 +11,5 @@ std::string ProductLockName(const std::string& title);
 // installer or uninstaller of the same product is running.
 bool LockProduct(const std::string& title);
 // What the second instance tells the user before it exits.
-std::string AlreadyRunningMessage(const std::string& title);
+// In the language chosen, or in English for a log.
+std::string AlreadyRunningMessage(const std::string& title, bool english = false);

@@ -1,5 +1,6 @@
 #include "ui/DirectorySelectForm.h"
 
+#include "lang/Texts.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -57,9 +58,9 @@ void TDirectoryListBox::SetDirectory(const std::string& dir) {
 TDirectorySelect::~TDirectorySelect() = default;
 
 TDirectorySelect::TDirectorySelect() {
-  Form.SetCaption("Select Install Directory");
-  btnOK.SetCaption("&OK");
-  btnCancel.SetCaption("&Cancel");
+  Form.SetCaption(Tr(TText::SelectDirectoryCaption));
+  btnOK.SetCaption(Tr(TText::OKButton));
+  btnCancel.SetCaption(Tr(TText::CancelButton));
   btnOK.OnClick = [this] { btnOKClick(); };
   btnCancel.OnClick = [this] { btnCancelClick(); };
   DirectoryListBox.OnChange = [this] { DirectoryListBoxChange(); };
@@ -101,19 +102,16 @@ void TDirectorySelect::DriveComboBoxChange(char drive) {
 void TDirectorySelect::btnOKClick() {
   ChosenPath = Trim(edtPath.Text());
   if (ChosenPath.empty()) {
-    Platform().MessageBox(
-        "You have not specified a directory. Please specify a directory, or press Cancel.",
-        "No Directory Selected", mb::IconInformation);
+    Platform().MessageBox(Tr(TText::NoDirectoryMessage), Tr(TText::NoDirectoryCaption),
+                          mb::IconInformation);
     return;
   }
   if (MakeDirectoryPresent(ChosenPath, &MadeDirs)) {
     ModalResult = mb::IdOk;
     return;
   }
-  Platform().MessageBox(
-      "The path you specified does not exist, and could not be created. Please enter a valid "
-      "path, select an existing directory, or press Cancel.",
-      "Could Not Create Path", mb::IconInformation);
+  Platform().MessageBox(Tr(TText::CannotCreatePathMessage), Tr(TText::CannotCreatePathCaption),
+                        mb::IconInformation);
 }
 
 void TDirectorySelect::btnCancelClick() { ModalResult = mb::IdCancel; }

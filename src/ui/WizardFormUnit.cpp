@@ -4,45 +4,28 @@
 
 #include "engine/EngineState.h"
 #include "engine/MainFormUnit.h"
-#include "engine/UpgradeTexts.h"
+#include "lang/Texts.h"
 #include "platform/Platform.h"
 #include "shell/ShellInstallLib.h"
 #include "ui/DirectorySelectForm.h"
 
 namespace {
 constexpr unsigned kQuestionFlags = mb::YesNo | mb::IconQuestion | mb::TaskModal;  // 8228
-constexpr const char* kCancelCaption = "Cancel Installation";
 }  // namespace
 
 TWizardForm::TWizardForm() noexcept {
   // The layout's own texts and states; start-up fills the rest.
   Form.SetVisible(false);
-  btnBrowse.SetCaption("&Browse...");
-  Label1.SetCaption("Space required:");
-  Label2.SetCaption("Space available:");
-  lblInsufficientDiskSpace.SetCaption("There is insufficient disk space on this drive.");
+  ApplyTexts();
   lblInsufficientDiskSpace.SetVisible(false);
-  chkDesktopIcon.SetCaption("Create &Desktop Icon");
-  chkLaunchNow.SetCaption("&Launch Program Now");
-  btnReadme.SetCaption("&View Readme");
   // No script section names a readme and the button has no action: hide it
   // rather than offer a button that does nothing.
   btnReadme.SetVisible(false);
   edtLocation.SetEnabled(false);  // the location changes only through Browse
-  rdoAllUsers.SetCaption("Install for all users of this computer (needs administrator rights)");
-  rdoJustMe.SetCaption("Install just for me");
   rdoAllUsers.SetVisible(false);
   rdoJustMe.SetVisible(false);
-  rdoRestartNow.SetCaption(upgrade_text::RestartNow);
-  rdoRestartLater.SetCaption(upgrade_text::RestartLater);
   rdoRestartNow.SetVisible(false);
   rdoRestartLater.SetVisible(false);
-
-  btnPrint.SetCaption("&Print");
-  btnPrevious.SetCaption("<< &Previous ");
-  btnNext.SetCaption("&Next >>");
-  btnFinish.SetCaption("&Finish");
-  btnCancel.SetCaption("&Cancel");
 
   btnNext.OnClick = [this] { btnNextClick(); };
   btnFinish.OnClick = [this] { btnFinishClick(); };
@@ -63,6 +46,25 @@ TWizardForm::TWizardForm() noexcept {
 
 TWizardForm::~TWizardForm() = default;
 
+void TWizardForm::ApplyTexts() {
+  btnBrowse.SetCaption(Tr(TText::BrowseButton));
+  Label1.SetCaption(Tr(TText::SpaceRequired));
+  Label2.SetCaption(Tr(TText::SpaceAvailable));
+  lblInsufficientDiskSpace.SetCaption(Tr(TText::InsufficientSpaceLabel));
+  chkDesktopIcon.SetCaption(Tr(TText::DesktopIconCheck));
+  chkLaunchNow.SetCaption(Tr(TText::LaunchNowCheck));
+  btnReadme.SetCaption(Tr(TText::ReadmeButton));
+  btnPrint.SetCaption(Tr(TText::PrintButton));
+  btnPrevious.SetCaption(Tr(TText::PreviousButtonFirst));
+  btnNext.SetCaption(Tr(TText::NextButton));
+  btnFinish.SetCaption(Tr(TText::FinishButton));
+  btnCancel.SetCaption(Tr(TText::CancelButton));
+  rdoAllUsers.SetCaption(Tr(TText::InstallForAllUsers));
+  rdoJustMe.SetCaption(Tr(TText::InstallJustForMe));
+  rdoRestartNow.SetCaption(Tr(TText::RestartNowRadio));
+  rdoRestartLater.SetCaption(Tr(TText::RestartLaterRadio));
+}
+
 void TWizardForm::btnNextClick() {
   if (MainForm) MainForm->NextPage();
 }
@@ -75,11 +77,8 @@ void TWizardForm::btnPreviousClick() {
 
 void TWizardForm::btnCancelClick() {
   if (Extracting) {
-    int answer = Platform().MessageBox(
-        "The installation is currently in progress. Cancelling now will abort the "
-        "installation.\r\rAre you sure you wish to abort the installation of " +
-            ProductTitle + "?",
-        kCancelCaption, kQuestionFlags);
+    int answer = Platform().MessageBox(Tr(TText::AbortQuestion, {ProductTitle}),
+                                       Tr(TText::CancelInstallationCaption), kQuestionFlags);
     if (answer == mb::IdYes && MainForm) MainForm->CancelInstallation();
     return;
   }
@@ -91,11 +90,8 @@ void TWizardForm::FormCloseQuery(bool& canClose) {
     canClose = true;
     return;
   }
-  int answer = Platform().MessageBox(
-      "Closing this program will cancel the installation. Are you sure you wish to cancel "
-      "installing " +
-          ProductTitle + "?",
-      kCancelCaption, kQuestionFlags);
+  int answer = Platform().MessageBox(Tr(TText::CloseQuestion, {ProductTitle}),
+                                     Tr(TText::CancelInstallationCaption), kQuestionFlags);
   canClose = answer == mb::IdYes;
 }
 
@@ -129,16 +125,14 @@ void TWizardForm::SpaceTimerTimer() { UpdateDiskSpace(); }
 
 void TWizardForm::UpdateDiskSpace() {
   FreeSpace = GetFreeSpace(edtLocation.Text());
-  lblSpaceAvailable.SetCaption(KiBText(FreeSpace));
+  lblSpaceAvailable.SetCaption(KiBTextShown(FreeSpace));
   lblInsufficientDiskSpace.SetVisible(InstallSize > FreeSpace);
 }
 
 bool TWizardForm::PrinterAvailable() {
   if (Platform().HasDefaultPrinter()) return true;
-  int answer = Platform().MessageBox(
-      "No printer is currently selected. Would you like to launch the Windows Add Printer "
-      "Wizard?",
-      "No Printer", mb::YesNo | mb::IconQuestion);
+  int answer = Platform().MessageBox(Tr(TText::NoPrinterQuestion), Tr(TText::NoPrinterCaption),
+                                     mb::YesNo | mb::IconQuestion);
   if (answer == mb::IdYes)
     Platform().StartSystemProgram("rundll32.exe", "shell32.dll,SHHelpShortcuts_RunDLL AddPrinter",
                                   5);
@@ -149,7 +143,7 @@ void TWizardForm::btnPrintClick() {
   if (!PrinterAvailable()) return;
   try {
     if (!Platform().PrinterSetupDialog()) return;
-    Platform().PrintRichText(ProductTitle + " License Agreement", rchLicense.Lines());
+    Platform().PrintRichText(Tr(TText::LicensePrintName, {ProductTitle}), rchLicense.Lines());
   } catch (const std::exception&) {
     // A printing failure is not worth a message; the dialog stays as it was.
   }

@@ -101,6 +101,7 @@ class TWizardForm {
   void SpaceTimerTimer();
 
   // Operations the engine calls.
+  void ApplyTexts();  // the captions of the layout, in the language chosen
   void UpdateDiskSpace();
   bool PrinterAvailable();
 

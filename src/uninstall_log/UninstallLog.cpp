@@ -270,6 +270,7 @@ void TLogFile::ReadHeader() {
     SplitRecord(line, key, value);
     if (key == "Title") FTitle = value;
     if (key == "Product") FProduct = value;
+    if (key == "Language") FLanguage = value;
     if (key == "Source") FSource = value;
     if (key == "Scope") FPerUser = value == "user";
   }
@@ -283,6 +284,11 @@ void TLogFile::AddTitle(const std::string& title) {
 void TLogFile::AddProduct(const std::string& id) {
   AddRecord(Concat({"Product: ", id}));
   FProduct = id;
+}
+
+void TLogFile::AddLanguage(const std::string& tag) {
+  AddRecord(Concat({"Language: ", tag}));
+  FLanguage = tag;
 }
 
 void TLogFile::AddBackup(const std::string& file, const std::string& backup) {

@@ -25,6 +25,9 @@ class TLogFile {
   // The product's identity ("Product: id"), written only for a script that
   // names one; without it the title is the identity.
   void AddProduct(const std::string& id);
+  // The language the installation spoke ("Language: tag"), written only for
+  // one other than English, so that English logs stay as they always were.
+  void AddLanguage(const std::string& tag);
   // "Backup: file;backup", on the disk before the rename it announces, so
   // that a run cut short can always put the file back.
   void AddBackup(const std::string& file, const std::string& backup);
@@ -59,6 +62,7 @@ class TLogFile {
 
   const std::string& FileName() const { return FFileName; }
   const std::string& Title() const { return FTitle; }
+  const std::string& Language() const { return FLanguage; }  // empty: English
   // The product the log belongs to: its Product record, else its title.
   const std::string& Identity() const { return FProduct.empty() ? FTitle : FProduct; }
   const std::string& Source() const { return FSource; }
@@ -77,6 +81,7 @@ class TLogFile {
   int FReadIndex = -1;
   std::string FTitle;
   std::string FProduct;
+  std::string FLanguage;
   std::string FSource;
   bool FPerUser = false;
   std::unique_ptr<TFileStream> FFile;  // a writer's open file

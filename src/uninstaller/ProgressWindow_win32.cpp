@@ -1,3 +1,4 @@
+#include "lang/Texts.h"
 #include "platform/Platform.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
@@ -72,7 +73,7 @@ void TProgressWindow::Show(const std::string& caption) {
 
 void TProgressWindow::Update(int done, int total, const std::string& what) {
   if (!FWindow) return;
-  std::string text = what.empty() ? std::string() : "Removing " + what + "...";
+  std::string text = what.empty() ? std::string() : Tr(TText::RemovingFile, {what});
   SetWindowTextW(static_cast<HWND>(FLabel), Wide(text).c_str());
   SendMessageW(static_cast<HWND>(FBar), PBM_SETRANGE32, 0, total > 0 ? total : 1);
   SendMessageW(static_cast<HWND>(FBar), PBM_SETPOS, done, 0);

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "lang/LanguageChoice.h"
+#include "lang/Texts.h"
 #include "platform/Platform.h"
 #include "platform/win32/Wide.h"
 #include "platform/win32/WinHeader.h"
@@ -31,8 +33,9 @@ int wmain(int argc, wchar_t** argv) {
     if (mutexName[i] == '\\') mutexName[i] = '/';
   HANDLE running = CreateMutexW(nullptr, FALSE, Wide(mutexName).c_str());
   if (running && GetLastError() == ERROR_ALREADY_EXISTS) {
+    SetLanguage(ChooseLanguage({}, Platform().UserLanguages()));
     if (!silent)
-      Platform().MessageBox("The uninstaller is already running.", "Uninstall",
+      Platform().MessageBox(Tr(TText::UninstallerRunning), Tr(TText::UninstallTitle),
                             mb::OK | mb::IconInformation);
     return ExitIncomplete;
   }

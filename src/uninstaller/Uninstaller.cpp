@@ -4,8 +4,8 @@
 #include <set>
 
 #include "common/Errors.h"
-#include "engine/UpgradeTexts.h"
-#include "platform/Concat.h"
+#include "lang/LanguageChoice.h"
+#include "lang/Texts.h"
 #include "platform/Platform.h"
 #include "platform/TextEncoding.h"
 #include "shell/ProductLock.h"
@@ -95,6 +95,7 @@ TUninstaller::TUninstaller(const std::string& logFileName) {
     FTitle = log.Title();
     FIdentity = log.Identity();
     FPerUser = log.PerUser();
+    FLanguage = log.Language();
     while (log.ReadPrevious(key, value)) FRecords.emplace_back(key, value);
   }
 }
@@ -250,42 +251,45 @@ void TUninstaller::DeleteAtRestart(const TRemovalGuard& guard) {
   FLeftOver = stays;
 }
 
-std::string UninstallCaption(const std::string& title) { return "Uninstall " + DisplayName(title); }
+std::string UninstallCaption(const std::string& title) {
+  return Tr(TText::UninstallCaption, {DisplayName(title)});
+}
 
 std::string UninstallQuestion(const std::string& title) {
-  return "Are you sure you want to completely remove " + DisplayName(title) +
-         " and all of its components?";
+  return Tr(TText::UninstallQuestion, {DisplayName(title)});
 }
 
 std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver,
                             bool atRestart) {
   std::string name = DisplayName(title);
   if (leftOver.empty())
-    return atRestart ? FillIn(upgrade_text::RemovedAtRestart, {name})
-                     : name + " was successfully removed from your computer.";
-  std::string text = name + " was removed, but these items could not be removed:\r";
+    return Tr(atRestart ? TText::RemovedAtRestart : TText::UninstallDone, {name});
+  std::string text = Tr(TText::UninstallPartly, {name});
   for (size_t i = 0; i < leftOver.size() && i < MaxListed; ++i) text += "\r" + leftOver[i];
   if (leftOver.size() > MaxListed)
-    text += "\r... and " + std::to_string(leftOver.size() - MaxListed) + " more";
-  return text + "\r\rThey may be in use, or hold files of your own. You may remove them yourself.";
+    text += Tr(TText::UninstallMore, {std::to_string(leftOver.size() - MaxListed)});
+  return text + Tr(TText::UninstallPartlyEnd);
 }
 
 std::string MissingLogMessage(const std::string& logFileName, const std::string& reason) {
-  return reason + "\r\r" + logFileName +
-         "\r\rWithout it the uninstaller cannot tell what to remove.";
+  return reason + "\r\r" + logFileName + Tr(TText::MissingLogEnd);
 }
 
 std::string ElevationDeclinedMessage(const std::string& title) {
-  return DisplayName(title) +
-         " was installed for all users of this computer, so removing it needs administrator "
-         "rights, and they were not granted. Nothing was removed.";
+  return Tr(TText::UninstallElevationDeclined, {DisplayName(title)});
 }
 
 std::string UnsafeLogMessage(const std::string& path) {
-  return "The uninstaller will not run, because users who are not administrators can change\r\r" +
-         path +
-         "\r\rso the list of what to remove may have been altered. Nothing was removed. An "
-         "administrator can restore the permissions of the installation folder and try again.";
+  return Tr(TText::UnsafeLogMessage, {path});
+}
+
+void ChooseUninstallLanguage(const std::string& recorded) {
+  // An installation made in English has no record, and stays English.
+  if (recorded.empty()) {
+    SetLanguage("en");
+    return;
+  }
+  SetLanguage(ChooseLanguage(OfferedLanguages({recorded}), Platform().UserLanguages()));
 }
 
 TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
@@ -294,17 +298,20 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   TUninstallResult result;
   std::string logFileName = AddTrailingBackslash(ParentPath(exeName)) + "uninstall.log";
 
+  // Until the log tells the installation's language: the user's.
+  SetLanguage(ChooseLanguage({}, p.UserLanguages()));
   std::unique_ptr<TUninstaller> uninstaller;
   try {
     uninstaller = std::make_unique<TUninstaller>(logFileName);
   } catch (const Exception& e) {
     if (!silent)
-      p.MessageBox(MissingLogMessage(logFileName, e.what()), "Uninstall",
+      p.MessageBox(MissingLogMessage(logFileName, e.what()), Tr(TText::UninstallTitle),
                    mb::OK | mb::IconExclamation);
     result.ExitCode = ExitNoLog;
     return result;
   }
 
+  ChooseUninstallLanguage(uninstaller->Language());
   // A machine-wide installation is removed with an administrator's rights:
   // an elevated copy does it, and this one only passes its exit code on. A
   // user's own installation is removed as that user, never elevated.
@@ -313,7 +320,7 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
     bool declined = false;
     int code = p.RunElevated(silent ? "/S" : "", declined);
     if (declined && !silent)
-      p.MessageBox(ElevationDeclinedMessage(uninstaller->Title()), "Uninstall",
+      p.MessageBox(ElevationDeclinedMessage(uninstaller->Title()), Tr(TText::UninstallTitle),
                    mb::OK | mb::IconInformation);
     result.ExitCode = declined ? ExitIncomplete : code;
     return result;
@@ -326,7 +333,8 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   for (const std::string& path : {logFileName, uninstaller->Journal(), uninstaller->InstallDir()}) {
     if (uninstaller->PerUser()) break;
     if (path.empty() || !Exists(p, path) || !p.OthersCanWrite(path)) continue;
-    if (!silent) p.MessageBox(UnsafeLogMessage(path), "Uninstall", mb::OK | mb::IconExclamation);
+    if (!silent)
+      p.MessageBox(UnsafeLogMessage(path), Tr(TText::UninstallTitle), mb::OK | mb::IconExclamation);
     result.ExitCode = ExitUnsafe;
     return result;
   }

@@ -28,6 +28,7 @@ class TUninstaller {
   explicit TUninstaller(const std::string& logFileName);
 
   const std::string& Title() const { return FTitle; }
+  const std::string& Language() const { return FLanguage; }  // the installation's; empty: English
   // The product: the log's Product record, else its title.
   const std::string& Identity() const { return FIdentity; }
   // The journal that was read, or empty.
@@ -68,6 +69,7 @@ class TUninstaller {
   void DeleteAtRestart(const TRemovalGuard& guard);
 
   std::string FTitle;
+  std::string FLanguage;
   std::string FIdentity;
   std::string FJournal;
   std::string FInstallDir;
@@ -120,3 +122,6 @@ std::string UninstallReport(const std::string& title, const std::vector<std::str
 std::string MissingLogMessage(const std::string& logFileName, const std::string& reason);
 std::string UnsafeLogMessage(const std::string& path);
 std::string ElevationDeclinedMessage(const std::string& title);
+// The language of the uninstaller's windows: the installation's (recorded in
+// its log), by the same rules as the installer's choice.
+void ChooseUninstallLanguage(const std::string& recorded);

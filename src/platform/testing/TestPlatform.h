@@ -138,6 +138,8 @@ class TTestPlatform : public THostPlatform {
   bool PrinterPresent = false;
   bool PrinterSetupAnswer = true;
   bool PrintFails = false;
+  // The user's interface languages UserLanguages() reports.
+  std::vector<std::string> UserLanguagesValue;
   int PrinterSetupCount = 0;
   std::vector<TPrintJob> PrintJobs;
 
@@ -202,6 +204,7 @@ class TTestPlatform : public THostPlatform {
   void CancelMoveAtRestart(const std::string& from) override;
 
   bool HasDefaultPrinter() override { return PrinterPresent; }
+  std::vector<std::string> UserLanguages() override { return UserLanguagesValue; }
   bool PrinterSetupDialog() override;
   void PrintRichText(const std::string& documentName, const std::string& richText) override;
 

@@ -79,6 +79,8 @@ class TWin32Platform : public TPlatform {
   void CancelMoveAtRestart(const std::string& from) override;
 
   bool HasDefaultPrinter() override;
+  std::vector<std::string> UserLanguages() override;
+  std::string FormatNumber(int64_t value, const std::string& tag) override;
   bool PrinterSetupDialog() override;
   void PrintRichText(const std::string& documentName, const std::string& richText) override;
 

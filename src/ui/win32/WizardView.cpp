@@ -58,6 +58,21 @@ int TextWidth(HWND h, const std::string& text) {
   ReleaseDC(h, dc);
   return s.cx;
 }
+
+// The height text needs wrapped at width, in the dialog's font.
+int TextHeight(HWND h, const std::string& text, int width) {
+  HDC dc = GetDC(h);
+  HGDIOBJ old = SelectObject(dc, DialogFont());
+  RECT r{0, 0, width, 0};
+  const TWide wide = Wide(text);
+  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r,
+            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(h, dc);
+  return r.bottom - r.top;
+}
+
+bool RightOnly(const TLayoutItem& l) { return (l.Anchors & (akLeft | akRight)) == akRight; }
 }  // namespace
 
 TWizardView::TWizardView(TWizardForm& form, HWND owner) : form_(form) {
@@ -119,8 +134,29 @@ void TWizardView::CreateControls() {
 
 // Places every control; a text panel whose image panel is hidden takes the
 // page's whole width, and its controls follow their anchors.
+// Buttons grow to their captions (in another language, say): a right-anchored
+// one to the left, pushing the right-anchored buttons left of it along, so
+// that the button bar stays in order. A label held at the bottom grows
+// upwards over the rich text above it.
 void TWizardView::Layout() {
   std::vector<int> widened(items_.size());  // extra 96-dpi width per panel
+  std::vector<int> extra(items_.size());    // pixels a button needs beyond its width
+  int rise = 0;                             // pixels the bottom label needs beyond its height
+  const char* riseParent = nullptr;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const TLayoutItem& l = *items_[i].Layout;
+    if (l.Kind == TKind::Button) {
+      std::string caption = WindowText(items_[i].Window);
+      size_t amp = caption.find('&');
+      if (amp != std::string::npos) caption.erase(amp, 1);  // the access key's mark takes no room
+      int need = TextWidth(items_[i].Window, caption) + Scale(12);
+      extra[i] = std::max(0, need - Scale(l.W));
+    } else if (l.Kind == TKind::Label && (l.Anchors & (akTop | akBottom)) == akBottom) {
+      int need = TextHeight(items_[i].Window, WindowText(items_[i].Window), Scale(l.W));
+      rise = std::max(0, need - Scale(l.H));
+      riseParent = l.Parent;
+    }
+  }
   for (TItem& item : items_) {
     const TLayoutItem& l = *item.Layout;
     int dw = 0;
@@ -145,7 +181,27 @@ void TWizardView::Layout() {
       }
     }
     widened[&item - items_.data()] = grow;
-    int xpx = Scale(x), wpx = Scale(w);
+    int xpx = Scale(x), wpx = Scale(w), ypx = Scale(l.Y), hpx = Scale(l.H);
+    const size_t self = static_cast<size_t>(&item - items_.data());
+    if (l.Kind == TKind::Button) {
+      wpx += extra[self];
+      if (RightOnly(l)) {
+        xpx -= extra[self];
+        for (size_t j = 0; j < items_.size(); ++j) {
+          const TLayoutItem& o = *items_[j].Layout;
+          if (o.Kind == TKind::Button && RightOnly(o) && o.X > l.X && l.Parent && o.Parent &&
+              std::strcmp(o.Parent, l.Parent) == 0)
+            xpx -= extra[j];
+        }
+      }
+    }
+    if (rise && l.Parent && riseParent && std::strcmp(l.Parent, riseParent) == 0) {
+      if (l.Kind == TKind::Rich) hpx -= rise;
+      if (l.Kind == TKind::Label) {
+        ypx -= rise;
+        hpx += rise;
+      }
+    }
     if (l.Kind == TKind::AutoLabel)
       wpx = std::max(wpx, TextWidth(item.Window, WindowText(item.Window)) + 1);
     if (l.Kind == TKind::RightLabel) {
@@ -155,11 +211,10 @@ void TWizardView::Layout() {
         wpx = text;
       }
     }
-    const RECT r{xpx, Scale(l.Y), xpx + wpx, Scale(l.Y) + Scale(l.H)};
+    const RECT r{xpx, ypx, xpx + wpx, ypx + hpx};
     if (EqualRect(&r, &item.Placed)) continue;
     item.Placed = r;
-    SetWindowPos(item.Window, nullptr, xpx, Scale(l.Y), wpx, Scale(l.H),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(item.Window, nullptr, xpx, ypx, wpx, hpx, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
@@ -225,6 +280,14 @@ void TWizardView::Mirror(TItem& item) {
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       }
       ShowIfChanged(w, m->Visible());
+      return;
+    }
+    case TKind::Button:
+    case TKind::Label: {
+      // A new caption may need more room (Next becomes Yes on the licence page).
+      std::string before = WindowText(w);
+      MirrorCommon(*m, w);
+      if (WindowText(w) != before) Layout();
       return;
     }
     default:

@@ -22,6 +22,10 @@
 //   close WIN                       WM_CLOSE, as the close box does
 //   key WIN escape|return|tab|space posted to the window's focused control
 //   rect WIN                        prints "x y width height"
+//   fits WIN                        fails, naming them, unless every shown
+//                                   button, check box and label shows its
+//                                   whole text (measured in its own font)
+//                                   and no two shown buttons overlap
 //   sleep MS
 //   clock                           prints the milliseconds since the driver
 //                                   started (for timing a run by hand)
@@ -233,6 +237,91 @@ void ItemClick(const TArgs& a) {
   }
 }
 
+// The size text needs in the programs' dialog font (a font handle of another
+// process cannot be used here, so the same font is made again): one line, or
+// wrapped at width.
+SIZE TextExtent(const std::wstring& text, UINT format, int width) {
+  HDC dc = GetDC(nullptr);
+  static HFONT font =
+      CreateFontW(-MulDiv(11, GetDeviceCaps(dc, LOGPIXELSY), 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                  DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg 2");
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT r{0, 0, width, 0};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+// What of h's text does not fit, or "" when it all does.
+std::string Misfit(HWND h) {
+  wchar_t buffer[2048];
+  int n = GetWindowTextW(h, buffer, 2048);
+  if (n == 0) return "";
+  std::wstring text(buffer, static_cast<size_t>(n));
+  RECT c;
+  GetClientRect(h, &c);
+  const LONG style = GetWindowLongW(h, GWL_STYLE);
+  const std::string cls = ClassOf(h);
+  SIZE need{}, has{c.right, c.bottom};
+  bool wrapped = false;
+  if (cls == "Button") {
+    const LONG type = style & BS_TYPEMASK;
+    if (type == BS_GROUPBOX) return "";
+    const bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                     type == BS_AUTORADIOBUTTON;
+    // The check mark and its gap, or a push button's frame and focus ring.
+    has.cx -= box ? GetSystemMetrics(SM_CXMENUCHECK) + 4 : 6;
+    // A multi-line button wraps its text as a label does.
+    if (style & BS_MULTILINE)
+      need = TextExtent(text, DT_WORDBREAK, has.cx), wrapped = true;
+    else
+      need = TextExtent(text, DT_SINGLELINE, 0);
+  } else if (cls == "Static") {
+    if ((style & SS_TYPEMASK) > SS_RIGHT && (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP) return "";
+    const UINT prefix = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+    if (style & SS_CENTERIMAGE)
+      need = TextExtent(text, DT_SINGLELINE | prefix, 0);
+    else
+      need = TextExtent(text, DT_WORDBREAK | prefix, has.cx), wrapped = true;
+  } else {
+    return "";
+  }
+  // One line is as high as its font; wrapped text must fit in both ways.
+  if (need.cx <= has.cx && (need.cy <= has.cy || !wrapped)) return "";
+  return Escaped(Narrow(text.c_str(), text.size())) + ": needs " + std::to_string(need.cx) + "x" +
+         std::to_string(need.cy) + ", has " + std::to_string(has.cx) + "x" + std::to_string(has.cy);
+}
+
+void Fits(const std::string& win) {
+  std::vector<HWND> shown;
+  EnumChildWindows(
+      Window(win),
+      [](HWND h, LPARAM lp) -> BOOL {
+        if (IsWindowVisible(h)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&shown));
+  std::string problems;
+  for (HWND h : shown) {
+    std::string misfit = Misfit(h);
+    if (!misfit.empty()) problems += "\n  " + misfit;
+  }
+  for (size_t i = 0; i < shown.size(); ++i)
+    for (size_t j = i + 1; j < shown.size(); ++j) {
+      if (ClassOf(shown[i]) != "Button" || ClassOf(shown[j]) != "Button" ||
+          GetParent(shown[i]) != GetParent(shown[j]))
+        continue;
+      RECT a, b, both;
+      GetWindowRect(shown[i], &a);
+      GetWindowRect(shown[j], &b);
+      if (IntersectRect(&both, &a, &b))
+        problems += "\n  " + TextOf(shown[i]) + " overlaps " + TextOf(shown[j]);
+    }
+  if (!problems.empty()) throw std::runtime_error("text does not fit:" + problems);
+}
+
 void Step(const TArgs& a) {
   const std::string& cmd = a[0];
   if (cmd == "wait-window") {
@@ -285,6 +374,9 @@ void Step(const TArgs& a) {
     RECT r;
     GetWindowRect(Window(a[1]), &r);
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  } else if (cmd == "fits") {
+    Need(a, 2);
+    Fits(a[1]);
   } else if (cmd == "sleep") {
     Need(a, 2);
     std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(a[1])));

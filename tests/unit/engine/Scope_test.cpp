@@ -175,6 +175,13 @@ TEST_F(ScopeTest, AMachineWideRunWithoutTheRightsStartsAnElevatedCopy) {
   Setup("choice");
   EXPECT_EQ(RunSetup("setup.exe /S", NoWizard), ExitCancelled);
   EXPECT_EQ(plat.ElevatedRuns, std::vector<std::string>{"/S /ALLUSERS"});
+  // The elevated copy speaks the language chosen here.
+  plat.ElevatedRuns.clear();
+  plat.UserLanguagesValue = {"de-AT"};
+  Setup("choice");
+  EXPECT_EQ(RunSetup("setup.exe /S", NoWizard), ExitCancelled);
+  EXPECT_EQ(plat.ElevatedRuns, std::vector<std::string>{"/S /ALLUSERS /LANG=de"});
+  plat.UserLanguagesValue.clear();
   plat.Administrator = false;
   Setup("choice");
   EXPECT_EQ(RunSetup("setup.exe /S", NoWizard), ExitInstalled);
