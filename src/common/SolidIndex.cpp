@@ -50,7 +50,7 @@ bool ReadSolidIndex(const std::string& Data, TSolidIndex& Index) {
   uint64_t offset = 0;
   for (TSolidBlock& b : Index.Blocks) {
     if (!r.U8(b.Filter) || !r.U8(b.Props) || !r.U32(b.Size)) return false;
-    if (b.Filter > kSolidX86 || !LzmaPropsValid(b.Props) || b.Size == 0 || b.Size > kSolidBlockMax)
+    if (b.Filter > kSolidStored || !LzmaPropsValid(b.Props) || b.Size == 0 || b.Size > kSolidBlockMax)
       return false;
     b.Offset = offset;
     offset += b.Size;

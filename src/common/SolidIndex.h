@@ -7,7 +7,8 @@
 // CRC-32. A file may run on from one block into the next. Little-endian:
 //
 //   "BWS1"  u32 block count  u32 file count
-//   per block: u8 filter (0 none, 1 x86)  u8 LZMA properties  u32 content size
+//   per block: u8 filter (0 none, 1 x86, 2 stored: the content as it is,
+//              for data LZMA cannot shrink)  u8 LZMA properties  u32 content size
 //   per file:  u8 name length (1-255)  name  u32 size  u32 CRC-32
 #include <cstdint>
 #include <string>
@@ -20,7 +21,7 @@ inline constexpr const char* kSolidBlockName = "|solid block";
 // dictionary; two are in memory at once.
 inline constexpr uint32_t kSolidBlockMax = 64u << 20;
 
-enum TSolidFilter : uint8_t { kSolidPlain = 0, kSolidX86 = 1 };
+enum TSolidFilter : uint8_t { kSolidPlain = 0, kSolidX86 = 1, kSolidStored = 2 };
 
 struct TSolidBlock {
   uint8_t Filter = kSolidPlain;

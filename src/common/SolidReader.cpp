@@ -31,6 +31,7 @@ struct TSolidReader::TJob : TLzmaStreams {
   std::unique_ptr<TFileStream> File;
   uint64_t PackedLeft = 0;
   uint8_t Props = 0;
+  uint8_t Filter = kSolidPlain;
   std::atomic<size_t> Decoded{0};
   std::atomic<int> State{kRunning};
   std::atomic<bool> StopRequested{false};
@@ -49,17 +50,31 @@ struct TSolidReader::TJob : TLzmaStreams {
   }
   bool Progress(size_t decoded) override {
     Decoded.store(decoded, std::memory_order_release);
+    WakeWaiter();
     return !StopRequested.load(std::memory_order_relaxed);
+  }
+  // A stored block: its entry holds exactly the content.
+  TLzmaResult Copy(size_t& done) {
+    if (PackedLeft != Size) return TLzmaResult::Damaged;
+    while (done < Size) {
+      const size_t n = Read(Buffer.get() + done, std::min(kLzmaProgressStep, Size - done));
+      if (n == 0) return TLzmaResult::Damaged;
+      done += n;
+      if (!Progress(done)) return TLzmaResult::Stopped;
+    }
+    return TLzmaResult::Ended;
   }
   void Run() {
     size_t decoded = 0;
     TLzmaResult r = TLzmaResult::Damaged;
     try {
-      r = DecodeLzma(*this, Props, Buffer.get(), Size, decoded);
+      r = Filter == kSolidStored ? Copy(decoded)
+                                 : DecodeLzma(*this, Props, Buffer.get(), Size, decoded);
     } catch (...) {
     }
     State.store(r == TLzmaResult::Ended && decoded == Size ? kEnded : kFailed,
                 std::memory_order_release);
+    WakeWaiter();
   }
   void Stop() {
     StopRequested = true;
@@ -110,6 +125,7 @@ std::unique_ptr<TSolidReader::TJob> TSolidReader::Start(size_t b) {
   job->Block = b;
   job->Size = FIndex.Blocks[b].Size;
   job->Props = FIndex.Blocks[b].Props;
+  job->Filter = FIndex.Blocks[b].Filter;
   const TPackageEntry& entry = FBlocks[b];
   const int64_t at = FStart + entry.DataOffset;
   // A block whose data is not where its header says fails like a damaged one.
@@ -127,8 +143,7 @@ std::unique_ptr<TSolidReader::TJob> TSolidReader::Start(size_t b) {
     job->State = kFailed;
     return job;
   }
-  TJob* raw = job.get();
-  job->Thread = StartWorker([raw] { raw->Run(); });
+  job->Thread = StartWorker([](void* j) { static_cast<TJob*>(j)->Run(); }, job.get());
   return job;
 }
 
@@ -155,7 +170,7 @@ size_t TSolidReader::Next(TJob& job, const uint8_t*& data, size_t max) {
   const bool ended = job.State.load(std::memory_order_acquire) == kEnded;
   // The last byte of a block only once its stream has been checked to the end.
   const size_t decoded = ended ? job.Size : std::min<size_t>(job.Decoded.load(), job.Size - 1);
-  if (FIndex.Blocks[job.Block].Filter == kSolidPlain) {
+  if (job.Filter != kSolidX86) {
     const size_t n = std::min(max, decoded - FOut);
     data = job.Buffer.get() + FOut;
     FOut += static_cast<uint32_t>(n);
@@ -187,7 +202,7 @@ TSolidReader::TResult TSolidReader::Extract(size_t File, TSink& Sink) {
   uint64_t pos = file.Offset;
   uint64_t left = file.Size;
   uint32_t crc = 0;
-  unsigned pauses = 0;
+  unsigned wakes = 0;
   while (left > 0) {
     // The block holding pos: the last one starting at or before it (none
     // is empty).
@@ -205,10 +220,9 @@ TSolidReader::TResult TSolidReader::Extract(size_t File, TSink& Sink) {
     const size_t n = Next(*job, data, want);
     if (n == 0) {
       if (job->State.load(std::memory_order_acquire) == kFailed) return TResult::Damaged;
-      // No clock here: the installer's runtime has none without the threads
-      // library. A pause is a millisecond or more.
-      PauseBriefly();
-      if (++pauses % 32 == 0 && !Sink.Waiting()) return TResult::Stopped;
+      // The decoders wake us on progress; the sink hears from us after 32 ms
+      // without any, or after many wakes that brought nothing for this file.
+      if ((!WaitForWorker(32) || ++wakes % 32 == 0) && !Sink.Waiting()) return TResult::Stopped;
       continue;
     }
     if (skipping) continue;
@@ -216,7 +230,7 @@ TSolidReader::TResult TSolidReader::Extract(size_t File, TSink& Sink) {
     pos += n;
     left -= n;
     if (!Sink.Take(data, n)) return TResult::Stopped;
-    pauses = 0;
+    wakes = 0;
   }
   // A block read to its end is done with: its buffer goes now, not when
   // the next block is asked for (or never, after the last).

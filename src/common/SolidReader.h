@@ -38,8 +38,8 @@ class TSolidReader {
     virtual bool Waiting() = 0;
   };
   // Hands the content of file number File to Sink.Take in pieces of up to
-  // 128 KiB, and calls Sink.Waiting every 32 pauses (32 ms or more) while
-  // the decoder is behind. Either returning false stops the extraction
+  // 128 KiB, and calls Sink.Waiting about every 32 ms while the decoder is
+  // behind. Either returning false stops the extraction
   // (Stopped). Damaged: the block does not decode to its size, or the
   // file's CRC-32 does not match; what was handed out must be thrown away.
   TResult Extract(size_t File, TSink& Sink);

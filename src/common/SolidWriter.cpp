@@ -59,15 +59,43 @@ bool IsX86Program(const TPackageItem& item) {
   return machine == 0x14C;
 }
 
-std::string ExtensionKey(const std::string& name) {
+// Data that LZMA would not shrink (already compressed: archives, media),
+// told by deflating a few samples fast: such files go to stored blocks,
+// which cost neither packing nor installing time.
+bool LooksIncompressible(const TPackageItem& item, uint64_t size) {
+  constexpr size_t kSample = 0x10000;
+  if (size < 4 * kSample) return false;
+  std::unique_ptr<TFileStream> source;
+  if (!item.Content) source = Platform().OpenFile(item.SourcePath, TFileMode::OpenRead);
+  std::string sample(kSample, '\0');
+  std::string packed(compressBound(kSample), '\0');
+  uint64_t in = 0, out = 0;
+  for (uint64_t at : {uint64_t{0}, size / 3, size * 2 / 3, size - kSample}) {
+    if (item.Content) {
+      sample.assign(*item.Content, at, kSample);
+    } else {
+      source->Seek(static_cast<int64_t>(at));
+      if (source->Read(sample.data(), kSample) != kSample) return false;
+    }
+    uLongf n = packed.size();
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &n,
+                  reinterpret_cast<const Bytef*>(sample.data()), kSample, 1) != Z_OK)
+      return false;
+    in += kSample;
+    out += n;
+  }
+  return out * 100 >= in * 98;
+}
+
+// The extension (upper case), the name without its folder, the whole name.
+std::string SortKey(const std::string& name) {
   const size_t slash = name.find_last_of("\\/");
-  const size_t dot = name.rfind('.');
-  std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash)
-                        ? std::string()
-                        : name.substr(dot + 1);
-  for (char& c : ext)
+  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  const size_t dot = base.rfind('.');
+  std::string key = dot == std::string::npos ? std::string() : base.substr(dot + 1);
+  for (char& c : key)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return ext;
+  return key + '\0' + base + '\0' + name;
 }
 
 void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
@@ -78,7 +106,8 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
   lzma_filter filters[3] = {
       {LZMA_FILTER_X86, nullptr}, {LZMA_FILTER_LZMA1, &o}, {LZMA_VLI_UNKNOWN, nullptr}};
   lzma_stream s = LZMA_STREAM_INIT;
-  if (lzma_raw_encoder(&s, block.Filter == kSolidX86 ? filters : filters + 1) != LZMA_OK)
+  if (block.Filter != kSolidStored &&
+      lzma_raw_encoder(&s, block.Filter == kSolidX86 ? filters : filters + 1) != LZMA_OK)
     throw Exception("liblzma cannot start (out of memory?)");
   struct TEnd {
     lzma_stream* s;
@@ -115,15 +144,19 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
       if (n != want)
         throw Exception("Cannot pack " + Quoted(item.Name) + ": it changed while being packed");
       crc = crc32(crc, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n));
-      s.next_in = reinterpret_cast<const uint8_t*>(in.data());
-      s.avail_in = n;
-      code(LZMA_RUN);
+      if (block.Filter == kSolidStored) {
+        out->Write(in.data(), n);
+      } else {
+        s.next_in = reinterpret_cast<const uint8_t*>(in.data());
+        s.avail_in = n;
+        code(LZMA_RUN);
+      }
       done += n;
       progress += n;
     }
     piece.Crc = static_cast<uint32_t>(crc);
   }
-  code(LZMA_FINISH);
+  if (block.Filter != kSolidStored) code(LZMA_FINISH);
   out->Close();
 }
 
@@ -134,10 +167,12 @@ bool SolidPackingAvailable() { return true; }
 std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
                                     const TSolidPackOptions& Options,
                                     std::vector<std::string>& TempFiles) {
-  // Programs first, for the x86 filter; alike files together.
+  // Programs first, for the x86 filter, data LZMA cannot shrink last; alike
+  // files together: by extension, then by the name without its folder (the
+  // same icon in several sizes), then by the whole name.
   struct TFile {
     size_t Item;
-    bool X86;
+    uint8_t Filter;
     std::string Key;
     uint64_t Size;
   };
@@ -150,7 +185,10 @@ std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
       size = item.Content ? item.Content->size()
                           : static_cast<uint64_t>(
                                 Platform().OpenFile(item.SourcePath, TFileMode::OpenRead)->Size());
-      order.push_back({i, size > 0 && IsX86Program(item), ExtensionKey(item.Name), size});
+      const uint8_t filter = size > 0 && IsX86Program(item)    ? kSolidX86
+                             : LooksIncompressible(item, size) ? kSolidStored
+                                                               : kSolidPlain;
+      order.push_back({i, filter, SortKey(item.Name), size});
     } catch (const std::exception& e) {
       throw Exception("Cannot pack entry " + Quoted(item.Name) + ": " + e.what());
     }
@@ -159,24 +197,33 @@ std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
                       ": its content is 2 GiB or more, more than a file in a package can hold");
     total += size;
   }
-  std::stable_sort(order.begin(), order.end(), [](const TFile& a, const TFile& b) {
-    if (a.X86 != b.X86) return a.X86;
+  auto rank = [](uint8_t filter) {
+    return filter == kSolidX86 ? 0 : filter == kSolidPlain ? 1 : 2;
+  };
+  std::stable_sort(order.begin(), order.end(), [&](const TFile& a, const TFile& b) {
+    if (a.Filter != b.Filter) return rank(a.Filter) < rank(b.Filter);
     return a.Key < b.Key;
   });
 
-  // Cut the stream into blocks; a change of filter starts a new one.
+  // Cut the stream into blocks; a change of filter starts a new one. The
+  // compressed blocks share their bytes evenly, so that the threads finish
+  // together instead of one waiting on a last large block.
+  uint64_t compressed = 0;
+  for (const TFile& f : order) compressed += f.Filter == kSolidStored ? 0 : f.Size;
+  const uint64_t count =
+      std::max<uint64_t>(1, (compressed + Options.BlockSize - 1) / Options.BlockSize);
+  const uint32_t even = static_cast<uint32_t>((compressed + count - 1) / count);
   std::vector<TBlockPlan> blocks;
   for (const TFile& f : order) {
-    const uint8_t filter = f.X86 ? kSolidX86 : kSolidPlain;
+    const uint8_t filter = f.Filter;
+    const uint32_t limit = filter == kSolidStored ? Options.BlockSize : std::max<uint32_t>(even, 1);
     for (uint64_t from = 0; from < f.Size;) {
-      if (blocks.empty() || blocks.back().Filter != filter ||
-          blocks.back().Size == Options.BlockSize) {
+      if (blocks.empty() || blocks.back().Filter != filter || blocks.back().Size == limit) {
         blocks.emplace_back();
         blocks.back().Filter = filter;
       }
       TBlockPlan& b = blocks.back();
-      const uint32_t n =
-          static_cast<uint32_t>(std::min<uint64_t>(f.Size - from, Options.BlockSize - b.Size));
+      const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(f.Size - from, limit - b.Size));
       b.Pieces.push_back({f.Item, from, n, 0});
       b.Size += n;
       from += n;

@@ -1,9 +1,11 @@
 #pragma once
 // The packer side of the solid layout: files laid end to end, cut into
-// blocks of up to kSolidBlockSize bytes, each block one raw LZMA stream
-// (with the x86 filter for blocks of 32-bit Windows programs), compressed in
-// parallel by liblzma. Those programs go first, then the other files,
-// each group ordered by file extension so that alike files sit together.
+// blocks of up to kSolidBlockSize bytes (of even size, for the threads),
+// each block one raw LZMA stream (with the x86 filter for blocks of 32-bit
+// Windows programs), compressed in parallel by liblzma; files that do not
+// compress go into stored blocks. Those programs go first, then the other
+// files, then the stored ones, each group ordered by extension and name so
+// that alike files sit together.
 #include <cstdint>
 #include <functional>
 #include <string>

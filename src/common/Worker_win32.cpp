@@ -3,12 +3,22 @@
 
 namespace {
 
+// One auto-reset event for every worker: a spurious wake only costs a look.
+// Made by the first StartWorker, before any worker can set it; should that
+// fail, waits end at once and the caller polls.
+HANDLE gWake = nullptr;
+
+struct TStart {
+  void (*Work)(void*);
+  void* Arg;
+};
+
 class TWinWorker final : public TWorker {
  public:
-  explicit TWinWorker(std::function<void()> work) : FWork(std::move(work)) {
-    FThread = CreateThread(nullptr, 0, &TWinWorker::Main, this, 0, nullptr);
+  explicit TWinWorker(TStart start) : FStart(start) {
+    FThread = CreateThread(nullptr, 0, &TWinWorker::Main, &FStart, 0, nullptr);
     // Without a thread the work runs here: slower, never lost.
-    if (!FThread) FWork();
+    if (!FThread) Main(&FStart);
   }
   ~TWinWorker() override {
     if (!FThread) return;
@@ -17,18 +27,21 @@ class TWinWorker final : public TWorker {
   }
 
  private:
-  static DWORD WINAPI Main(void* self) {
-    static_cast<TWinWorker*>(self)->FWork();
+  static DWORD WINAPI Main(void* start) {
+    static_cast<TStart*>(start)->Work(static_cast<TStart*>(start)->Arg);
     return 0;
   }
-  std::function<void()> FWork;
+  TStart FStart;
   HANDLE FThread = nullptr;
 };
 
 }  // namespace
 
-std::unique_ptr<TWorker> StartWorker(std::function<void()> Work) {
-  return std::make_unique<TWinWorker>(std::move(Work));
+std::unique_ptr<TWorker> StartWorker(void (*Work)(void*), void* Arg) {
+  if (!gWake) gWake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  return std::make_unique<TWinWorker>(TStart{Work, Arg});
 }
 
-void PauseBriefly() { Sleep(1); }
+void WakeWaiter() { SetEvent(gWake); }
+
+bool WaitForWorker(unsigned Ms) { return WaitForSingleObject(gWake, Ms) == WAIT_OBJECT_0; }

@@ -43,6 +43,10 @@ struct TSolidFixture : testing::Test {
              {"data\\notes.txt", std::string(150000, 'n') + "end"},
              {"empty.txt", ""},
              {"Data\\Small.TXT", "small"}};
+    std::mt19937 rng(3);
+    std::string noise(300000, '\0');
+    for (char& c : noise) c = static_cast<char>(rng());
+    files.push_back({"media\\clip.bin", noise});  // stored, not compressed
     for (int i = 0; i < 40; ++i)
       files.push_back({"icons\\i" + std::to_string(i) + ".svg",
                        "<svg id=\"" + std::to_string(i * 7919) + "\"/>"});
@@ -71,7 +75,8 @@ TEST_F(TSolidFixture, ReadsEveryFileInAnyOrder) {
   TCompressionManager m(path, false, true, false);
   ASSERT_NE(m.SolidIndex(), nullptr);
   EXPECT_GT(m.SolidIndex()->Blocks.size(), 5u);
-  EXPECT_EQ(m.SolidIndex()->Blocks[0].Filter, kSolidX86);  // the program comes first
+  EXPECT_EQ(m.SolidIndex()->Blocks[0].Filter, kSolidX86);         // the program comes first
+  EXPECT_EQ(m.SolidIndex()->Blocks.back().Filter, kSolidStored);  // the noise last
   for (int pass = 0; pass < 2; ++pass) {
     for (size_t k = 0; k < files.size(); ++k) {
       const auto& [name, content] = files[pass == 0 ? k : files.size() - 1 - k];
@@ -112,7 +117,7 @@ TEST_F(TSolidFixture, CancelStopsAndTheNextExtractionRunsToTheEnd) {
 TEST_F(TSolidFixture, DamageIsRefused) {
   const std::string good = ReadFile(Pack());
   TCompressionManager clean(dir / "pkg.bin", false, true, false);
-  const TPackageEntry block = clean.Entries().back();
+  const std::vector<TPackageEntry>& entries = clean.Entries();
   const std::string index = clean.Entries()[1].GetName();
   ASSERT_EQ(index, kSolidIndexName);
   auto allFilesRead = [&](const std::string& bytes) {
@@ -126,10 +131,16 @@ TEST_F(TSolidFixture, DamageIsRefused) {
     }
   };
   ASSERT_TRUE(allFilesRead(good));
-  for (uint32_t at : {0u, 1u, 5u, block.PackedSize / 2, block.PackedSize - 1}) {
-    std::string bad = good;
-    bad[block.DataOffset + at] ^= 0x10;
-    EXPECT_FALSE(allFilesRead(bad)) << at;
+  // The last five blocks are stored, the one before them LZMA.
+  const std::vector<TSolidBlock>& blocks = clean.SolidIndex()->Blocks;
+  ASSERT_EQ(blocks[blocks.size() - 5].Filter, kSolidStored);
+  ASSERT_NE(blocks[blocks.size() - 6].Filter, kSolidStored);
+  for (const TPackageEntry& block : {entries.back(), entries[entries.size() - 6]}) {
+    for (uint32_t at : {0u, 1u, 5u, block.PackedSize / 2, block.PackedSize - 1}) {
+      std::string bad = good;
+      bad[block.DataOffset + at] ^= 0x10;
+      EXPECT_FALSE(allFilesRead(bad)) << at;
+    }
   }
   std::string cut = good.substr(0, good.size() - 3);
   EXPECT_FALSE(allFilesRead(cut));
@@ -197,7 +208,7 @@ TEST(SolidIndexTest, Limits) {
   bad.Files[1].Size = kSolidBlockMax;
   EXPECT_TRUE(refused(bad));  // an empty block
   bad = index;
-  bad.Blocks[0].Filter = 2;
+  bad.Blocks[0].Filter = kSolidStored + 1;
   EXPECT_TRUE(refused(bad));
   bad = index;
   bad.Blocks[0].Props = 2 * 9 + 3;  // lc 3 and lp 2: beyond 4 together
