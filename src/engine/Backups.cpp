@@ -42,8 +42,11 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
                                         const std::vector<std::string>& newFiles,
                                         std::vector<std::string>* superseded) {
   std::set<std::string> seen;  // as many as the two logs have records
-  for (const std::string& f : newFiles) seen.insert(Concat({"file:", PathKey(f)}));
-  const std::set<std::string> written = seen;
+  std::set<std::string> written;  // filled alike: a copy would link a second set's code
+  for (const std::string& f : newFiles) {
+    seen.insert(Concat({"file:", PathKey(f)}));
+    written.insert(Concat({"file:", PathKey(f)}));
+  }
   std::vector<std::string> carried;
   for (const std::string& line : oldLines) {
     if (!IsRecord(line)) continue;
