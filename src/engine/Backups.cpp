@@ -41,7 +41,7 @@ bool InsertSorted(std::vector<std::string>& list, const std::string& key) {
 std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
                                         const std::vector<std::string>& newFiles,
                                         std::vector<std::string>* superseded) {
-  std::set<std::string> seen;  // as many as the two logs have records
+  std::set<std::string> seen;     // as many as the two logs have records
   std::set<std::string> written;  // filled alike: a copy would link a second set's code
   for (const std::string& f : newFiles) {
     seen.insert(Concat({"file:", PathKey(f)}));
