@@ -39,9 +39,14 @@ bool InsertSorted(std::vector<std::string>& list, const std::string& key) {
 }
 
 std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
-                                        const std::vector<std::string>& newFiles) {
-  std::set<std::string> seen;  // as many as the two logs have records
-  for (const std::string& f : newFiles) seen.insert(Concat({"file:", PathKey(f)}));
+                                        const std::vector<std::string>& newFiles,
+                                        std::vector<std::string>* superseded) {
+  std::set<std::string> seen;     // as many as the two logs have records
+  std::set<std::string> written;  // filled alike: a copy would link a second set's code
+  for (const std::string& f : newFiles) {
+    seen.insert(Concat({"file:", PathKey(f)}));
+    written.insert(Concat({"file:", PathKey(f)}));
+  }
   std::vector<std::string> carried;
   for (const std::string& line : oldLines) {
     if (!IsRecord(line)) continue;
@@ -51,6 +56,13 @@ std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines
     if (key == "Title" || key == "Product" || key == "Scope" || key == "Language" ||
         key == "Backup")
       continue;
+    // Otherwise the older content would replace the new file at the restart.
+    std::string file, pending;
+    if (key == "Replace" && SplitReplace(value, file, pending) &&
+        written.count(Concat({"file:", PathKey(file)}))) {
+      if (superseded) superseded->push_back(pending);
+      continue;
+    }
     // Kept in its first place: the oldest copy is undone last, after
     // everything that may lie inside what it names.
     if (!seen.insert(PathKey(Concat({key, ":", value}))).second) continue;
@@ -76,6 +88,7 @@ std::vector<std::string> OldLogLines(const std::string& logName) {
 
 bool TMainForm::BackUpExisting(const std::string& file, TText& why) {
   TPlatform& p = Platform();
+  fileInUse_ = false;
   if (!p.FileExists(file) || madeByRun_.count(PathKey(file)) != 0) return true;
   if (p.FileReadOnly(file)) {
     why = TText::FileReadOnly;
@@ -88,6 +101,7 @@ bool TMainForm::BackUpExisting(const std::string& file, TText& why) {
   // where the old file went.
   if (LogFile) LogFile->AddBackup(file, backup);
   if (!p.MoveFileTo(file, backup)) {
+    fileInUse_ = true;
     why = TText::FileInUse;
     return false;
   }

@@ -9,4 +9,8 @@ enum TSetupExitCode : int {
   ExitTargetUnusable = 4,  // the target folder cannot be used or has too little space
   ExitBadCommandLine = 5,  // unknown or malformed switches
   ExitAlreadyRunning = 6,  // another installation or removal of this product is running
+  ExitDowngrade = 7,       // a newer version is installed; nothing written
+  // Installed; files in use are replaced when the computer starts again
+  // (the code deployment tools know as "restart required").
+  ExitRestartNeeded = 3010,
 };

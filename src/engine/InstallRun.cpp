@@ -101,14 +101,14 @@ void TMainForm::InstallFirstStage() {
   // it is until the run has succeeded, and its records live on in the new one.
   std::string logName = InstallPath("uninstall.log");
   std::vector<std::string> files = InPackageOrder(*PackageReader, ScriptLines("files"));
-  std::vector<std::string> carried;
+  std::vector<std::string> carried, superseded;
   try {
     ProtectNewFolders(InstallDir, created);
     if (Platform().FileExists(logName)) {
       std::vector<std::string> newFiles(1, logName);
       for (const std::string& line : files) newFiles.push_back(InstallPath(TargetOf(line)));
       try {
-        carried = CarriedRecords(OldLogLines(logName), newFiles);
+        carried = CarriedRecords(OldLogLines(logName), newFiles, &superseded);
       } catch (const std::exception&) {
         // Unreadable: nothing to carry over; it is replaced all the same.
       }
@@ -126,6 +126,10 @@ void TMainForm::InstallFirstStage() {
     w.btnNext.Show();
     stageRunning_ = false;
     return;
+  }
+  for (const std::string& pending : superseded) {
+    Platform().CancelMoveAtRestart(pending);
+    Platform().DeleteFileAt(pending);
   }
   committed_ = false;
   try {
@@ -168,6 +172,8 @@ void TMainForm::InstallFirstStage() {
   w.prgTotal.SetPosition(0);
   Pump();
   if (Halted()) return;
+  CloseAppsUsing(files);
+  if (Halted()) return;
 
   for (size_t i = 0; i < files.size(); ++i) {
     std::string entry, target;
@@ -178,14 +184,20 @@ void TMainForm::InstallFirstStage() {
 
     std::string file = InstallPath(target);
     TText why = TText::Count;
+    std::string pending;
     try {
       CreateDirectoryChain(DirectoryPart(RemoveDoubleBackslashes(file)));
-      // A file that cannot be replaced is an error, never passed over.
+      // A file a program holds is replaced at the next start where that can
+      // be done; any other that cannot be replaced is an error, never passed over.
       if (!BackUpExisting(file, why)) {
-        StopRunFileFailed(file, why);
-        return;
+        pending = ReplacementAtRestart(file, why);
+        if (pending.empty()) {
+          StopRunFileFailed(file, why);
+          return;
+        }
+      } else {
+        LogFile->AddFile(file);  // before the file exists, so a cut-short file is removed too
       }
-      LogFile->AddFile(file);  // before the file exists, so a cut-short file is removed too
       MadeByRun(file);
     } catch (const EInOutError& e) {
       StopRunLogFailed(e);
@@ -195,7 +207,7 @@ void TMainForm::InstallFirstStage() {
     bool failed = false;
     try {
       Extracting = true;
-      PackageReader->ExtractToFile(entry, file);
+      PackageReader->ExtractToFile(entry, pending.empty() ? file : pending);
     } catch (const std::exception&) {
       failed = true;
     }
@@ -207,6 +219,11 @@ void TMainForm::InstallFirstStage() {
       return;
     }
     if (RunStopped()) return;
+    if (!failed && !pending.empty()) {
+      failed = !Platform().MoveAtRestart(pending, file);
+      restartNeeded_ = restartNeeded_ || !failed;
+      if (!failed) RunLogLine(Concat({"Replaced at the next start: ", file}));
+    }
     if (failed) {
       StopRunFileFailed(file, why);
       return;
@@ -231,8 +248,8 @@ void TMainForm::StopRunFileFailed(const std::string& file, TText why) {
     StopRun(Tr(TText::FileFailedPlainMessage, {file}),
             TrEnglish(TText::FileFailedPlainMessage, {file}));
   else
-    StopRun(Tr(TText::FileFailedMessage, {file, Tr(why)}),
-            TrEnglish(TText::FileFailedMessage, {file, TrEnglish(why)}));
+    StopRun(Tr(TText::FileFailedMessage, {file, Tr(why, {heldBy_})}),
+            TrEnglish(TText::FileFailedMessage, {file, TrEnglish(why, {heldBy_})}));
 }
 
 void TMainForm::FileProgress(TCompressionManager* sender, int32_t position, int32_t total) {
@@ -310,6 +327,7 @@ void TMainForm::InstallSecondStage() {
   DiscardBackups();
 
   Register();
+  RestartClosedApps();
 
   if (ScriptHas("run and wait")) {
     for (const std::string& line : ScriptLines("run and wait")) {
@@ -348,5 +366,6 @@ void TMainForm::FinalStep() {
     if (!Platform().ShellOpenAsUser(file, none, InstallDir, 1))
       Platform().ShellOpen(file, none, InstallDir, 1);
   }
+  RestartIfChosen();
   Close();
 }

@@ -10,7 +10,9 @@
 
 #include "common/Errors.h"
 #include "engine/EngineState.h"
+#include "engine/SetupCommandLine.h"
 #include "lang/Texts.h"
+#include "platform/Platform.h"
 #include "ui/Controls.h"
 
 class TWizardForm;
@@ -103,6 +105,11 @@ class TMainForm {
   bool SilentRequested = false;
   std::string RelaunchSwitches;
   std::string RunLogFileName;  // the /LOG= file, handed to the elevated copy meanwhile
+  TUpgradeOptions Upgrade;     // what an upgrade may do without asking
+  // This installer's version is lower than the installed one.
+  bool IsDowngrade() const;
+  // Files in use are replaced, or deleted, when the computer starts again.
+  bool RestartNeeded() const { return restartNeeded_; }
   // FormCreate stopped before anything was locked or written: this run is
   // machine-wide and has no administrator's rights yet. RunElevated then
   // starts the elevated copy.
@@ -166,6 +173,22 @@ class TMainForm {
   // The run's journal becomes the log: no rollback after this.
   bool CommitLog();
 
+  // Upgrade.cpp. The installed version and folder, from the registration
+  // in the scope of this run; the welcome page names both versions.
+  void DetectInstalled();
+  // The wizard's question about a downgrade; false when the person said No.
+  bool DowngradeConfirmed();
+  // The programs that use the files the run will replace are closed, when
+  // the person (or the command line) agrees.
+  void CloseAppsUsing(const std::vector<std::string>& files);
+  void RestartClosedApps();  // after a successful run
+  // file is held by a program: the name its new content is written to, and
+  // logged, to replace it at the next start; empty, with the reason, where
+  // that cannot be done (a per-user installation).
+  std::string ReplacementAtRestart(const std::string& file, TText& why);
+  void OfferRestart();  // the last page's choice
+  void RestartIfChosen();
+
   // Which scope this run installs for, from the script, the command line
   // and an earlier installation; raises ESetupBadCommandLine.
   void ResolveScope();
@@ -177,12 +200,20 @@ class TMainForm {
   std::unique_ptr<TWizardForm> wizard_;
   bool closed_ = false;
   bool needsElevation_ = false;
-  int elevatedExitCode_ = -1;             // the elevated copy's, once it has run
-  bool stageRunning_ = false;             // a stage of the run is working
-  bool stopRequested_ = false;            // a confirmed close asked the run to stop
-  bool installFailed_ = false;            // a file could not be unpacked
-  bool silent_ = false;                   // /S: no views, no questions
-  bool committed_ = false;                // the run's log has replaced the earlier one
+  int elevatedExitCode_ = -1;      // the elevated copy's, once it has run
+  bool stageRunning_ = false;      // a stage of the run is working
+  bool stopRequested_ = false;     // a confirmed close asked the run to stop
+  bool installFailed_ = false;     // a file could not be unpacked
+  bool silent_ = false;            // /S: no views, no questions
+  bool committed_ = false;         // the run's log has replaced the earlier one
+  bool fileInUse_ = false;         // the last backup failed: a program holds the file
+  bool restartNeeded_ = false;     // replacements wait for the next start
+  bool downgradeRefused_ = false;  // the person kept the newer version
+  std::string installedVersion_;   // empty: not installed, or no version registered
+  std::string installedLocation_;
+  int installedScope_ = -1;               // the scope it is registered in; -1: not installed
+  std::vector<TAppInUse> closedApps_;     // closed by this run, for their restart
+  std::string heldBy_;                    // who holds the file a per-user run stopped at
   std::vector<std::string> knownDirs_;    // folders that exist (or were made) in this run, sorted
   std::vector<std::string> chooserDirs_;  // made by the directory chooser, top level first
   // (file, its backup) in the order made, and the files this run created.
@@ -207,8 +238,16 @@ bool ParseScriptInteger(const std::string& text, int32_t& value);
 // The records of the log at logName, oldest first, as "key: value" lines; a
 // backup that still exists is named by a File record too. Raises as TLogFile.
 std::vector<std::string> OldLogLines(const std::string& logName);
+// A replacement still waiting for the next start (a Replace record) of a
+// file the new run writes is not carried: its new content goes to superseded.
 std::vector<std::string> CarriedRecords(const std::vector<std::string>& oldLines,
-                                        const std::vector<std::string>& newFiles);
+                                        const std::vector<std::string>& newFiles,
+                                        std::vector<std::string>* superseded = nullptr);
+
+// Compares dotted versions part by part: numbers as numbers ("1.10" above
+// "1.9", a missing part is 0), then any text after a part's digits as
+// text. Negative, zero or positive, as a is lower, the same or higher.
+int CompareVersions(const std::string& a, const std::string& b);
 
 // Gives the levels of created (the tail of installDir that the run made) the
 // protection of Program Files, unless they lie inside it or the installation

@@ -24,6 +24,12 @@ void TMainForm::NextPage() {
   TWizardForm& w = *wizard_;
   switch (PageIndex) {
     case 0:
+      if (!DowngradeConfirmed()) {
+        downgradeRefused_ = true;
+        CloseConfirmed = true;
+        Close();
+        return;
+      }
       PageIndex = 1;
       w.btnPrevious.Show();
       if (!ShowLicense(w)) {
@@ -81,6 +87,7 @@ void TMainForm::NextPage() {
         w.btnNext.Hide();
         w.btnPrevious.Hide();
         w.btnCancel.Hide();
+        if (restartNeeded_) OfferRestart();
         PageIndex = 5;
       }
       break;

@@ -74,6 +74,15 @@ void TMainForm::RemoveLoggedItem(const std::string& key, const std::string& valu
   // Backups come back afterwards, all together; the log itself is the
   // earlier installation's until the run has succeeded.
   if (key == "Backup") return;
+  // Only the new file goes: the one it was to replace stays the installed one.
+  if (key == "Replace") {
+    std::string file, pending;
+    if (SplitReplace(value, file, pending)) {
+      Platform().CancelMoveAtRestart(pending);
+      Platform().DeleteFileAt(pending);
+    }
+    return;
+  }
   if (key == "File" && !committed_ && SameName(value, InstallPath("uninstall.log"))) return;
   UndoLogRecord(key, value);
 }

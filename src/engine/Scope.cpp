@@ -91,8 +91,12 @@ void TMainForm::ChooseScope(int scope) {
   InstallScope = scope == CurrentUser ? CurrentUser : AllUsers;
   w.rdoAllUsers.SetChecked(InstallScope == AllUsers);
   w.rdoJustMe.SetChecked(InstallScope == CurrentUser);
-  w.edtLocation.SetText(Concat(
-      {AddTrailingBackslash(GetDefaultInstallRoot(InstallScope)), ScriptValue("defaultdir")}));
+  // An upgrade goes where the product is; the folder is checked as any other.
+  if (InstallScope == installedScope_ && !installedLocation_.empty())
+    w.edtLocation.SetText(installedLocation_);
+  else
+    w.edtLocation.SetText(Concat(
+        {AddTrailingBackslash(GetDefaultInstallRoot(InstallScope)), ScriptValue("defaultdir")}));
   w.UpdateDiskSpace();
 }
 

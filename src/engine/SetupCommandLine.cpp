@@ -37,6 +37,29 @@ size_t SkipProgramName(const std::string& line) {
   return i;
 }
 
+// The upgrade switches, which a copy started elevated is given as well.
+struct TUpgradeSwitch {
+  const char* Name;
+  bool TUpgradeOptions::*Flag;
+};
+constexpr TUpgradeSwitch kUpgradeSwitches[] = {
+    {"/ALLOWDOWNGRADE", &TUpgradeOptions::AllowDowngrade},
+    {"/NOCLOSEAPPLICATIONS", &TUpgradeOptions::NoCloseApps},
+    {"/FORCECLOSEAPPLICATIONS", &TUpgradeOptions::ForceCloseApps},
+    {"/NORESTARTAPPLICATIONS", &TUpgradeOptions::NoRestartApps},
+    {"/FORCERESTART", &TUpgradeOptions::ForceRestart},
+};
+
+bool UpgradeSwitch(const std::string& arg, TUpgradeOptions& options) {
+  for (const TUpgradeSwitch& s : kUpgradeSwitches) {
+    if (arg.size() != std::char_traits<char>::length(s.Name) || !StartsWithNoCase(arg, 0, s.Name))
+      continue;
+    options.*s.Flag = true;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& options,
@@ -84,6 +107,7 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
       options.AllUsers = true;
     } else if (StartsWithNoCase(arg, 0, "/CURRENTUSER") && arg.size() == 12) {
       options.CurrentUser = true;
+    } else if (UpgradeSwitch(arg, options.Upgrade)) {
     } else if (arg == "/?") {
       options.Help = true;
     } else if (StartsWithNoCase(arg, 0, "/LOG=")) {
@@ -109,6 +133,8 @@ bool ParseSetupCommandLine(const std::string& commandLine, TSetupOptions& option
   }
   if (options.AllUsers && options.CurrentUser)
     fail("/ALLUSERS and /CURRENTUSER cannot be given together.");
+  if (options.Upgrade.NoCloseApps && options.Upgrade.ForceCloseApps)
+    fail("/NOCLOSEAPPLICATIONS and /FORCECLOSEAPPLICATIONS cannot be given together.");
   return error.empty();
 }
 
@@ -118,14 +144,16 @@ std::string RelaunchSwitches(const TSetupOptions& options) {
     // Quoted whole, so that blanks stay in the name; a name never holds a quote.
     s += Concat({s.empty() ? "" : " ", "\"/LOG=", options.LogFile, "\""});
   }
+  for (const TUpgradeSwitch& u : kUpgradeSwitches)
+    if (options.Upgrade.*u.Flag) s += Concat({s.empty() ? "" : " ", u.Name});
   return s;
 }
 
 std::string ShownCommandLineError(const std::string& error) {
-  return Translated(error,
-                    {TText::ArgNeedsFolder, TText::ArgGivenTwice, TText::ArgNeedsFileName,
-                     TText::LanguageUnavailable, TText::UnknownArgument, TText::ScopesTogether,
-                     TText::ScopeFixedUser, TText::ScopeFixedAll, TText::LogFileUnwritable});
+  return Translated(error, {TText::ArgNeedsFolder, TText::ArgGivenTwice, TText::ArgNeedsFileName,
+                            TText::LanguageUnavailable, TText::UnknownArgument,
+                            TText::ScopesTogether, TText::ScopeFixedUser, TText::ScopeFixedAll,
+                            TText::LogFileUnwritable, TText::CloseSwitchesTogether});
 }
 
 std::string SetupUsage(bool english) {

@@ -4,6 +4,10 @@
 //   /LOG=FILE   write a log of the run to FILE
 //   /ALLUSERS   install for all users of the computer
 //   /CURRENTUSER install just for the current user
+//   /ALLOWDOWNGRADE  install over a newer version
+//   /NOCLOSEAPPLICATIONS, /FORCECLOSEAPPLICATIONS, /NORESTARTAPPLICATIONS
+//               what to do with programs that use the files to be replaced
+//   /FORCERESTART  restart the computer when the installation needs it
 //   /D=FOLDER   the installation folder; last, and takes the rest of the line
 //   /LANG=xx    the language of the windows (a carried tag such as de, pt-BR)
 //   /?          the usage
@@ -13,6 +17,15 @@
 // an error, since nobody can tell which one was meant.
 #include <string>
 
+// What an upgrade may do without asking.
+struct TUpgradeOptions {
+  bool AllowDowngrade = false;
+  bool NoCloseApps = false;
+  bool ForceCloseApps = false;
+  bool NoRestartApps = false;
+  bool ForceRestart = false;
+};
+
 struct TSetupOptions {
   bool Silent = false;
   bool Help = false;
@@ -20,6 +33,7 @@ struct TSetupOptions {
   std::string LogFile;    // empty: no log
   bool AllUsers = false;
   bool CurrentUser = false;
+  TUpgradeOptions Upgrade;
   std::string Language;  // a carried tag as the programs spell it; empty: chosen
 };
 

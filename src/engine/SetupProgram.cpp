@@ -52,6 +52,7 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
   mainForm->SilentRequested = options.Silent;
   mainForm->RelaunchSwitches = RelaunchSwitches(options);
   mainForm->RunLogFileName = options.LogFile;
+  mainForm->Upgrade = options.Upgrade;
   // Nothing is shown and nothing is written before the package has proved
   // usable; a damaged one gets one message (none with /S).
   try {

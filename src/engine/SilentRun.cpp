@@ -11,9 +11,10 @@
 int TMainForm::ExitCode() const {
   if (elevatedExitCode_ >= 0) return elevatedExitCode_;  // the elevated copy installed
   if (installFailed_) return ExitFailed;
+  if (downgradeRefused_) return ExitDowngrade;
   // On the last page everything is installed and registered; closing it
   // only forgoes the desktop icons and the launch.
-  if (PageIndex == 5) return ExitInstalled;
+  if (PageIndex == 5) return restartNeeded_ ? ExitRestartNeeded : ExitInstalled;
   return ExitCancelled;
 }
 
@@ -33,6 +34,12 @@ int TMainForm::ShowText(const std::string& shown, const std::string& logged, TTe
 int TMainForm::RunSilent(const std::string& targetDir) {
   silent_ = true;
   TWizardForm& w = *wizard_;
+  // Nothing newer is replaced by an older version unless asked for.
+  if (IsDowngrade() && !Upgrade.AllowDowngrade) {
+    RunLogError(Concat({"A newer version is installed: ", installedVersion_}),
+                "/ALLOWDOWNGRADE installs this one all the same");
+    return ExitDowngrade;
+  }
   if (!targetDir.empty()) w.edtLocation.SetText(targetDir);
   // Whoever starts /S has accepted the licence and chosen the defaults; only
   // the program to launch stays unstarted, since nobody is there to use it.

@@ -175,6 +175,7 @@ void TMainForm::FormCreate() {
 
   w.rdoAllUsers.SetVisible(ScopeChoice);
   w.rdoJustMe.SetVisible(ScopeChoice);
+  DetectInstalled();
   ChooseScope(InstallScope);
 
   // A run of this product that was cut short is undone first, wherever it

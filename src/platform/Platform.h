@@ -21,6 +21,7 @@ constexpr unsigned IconError = 0x10;
 constexpr unsigned IconQuestion = 0x20;
 constexpr unsigned IconExclamation = 0x30;
 constexpr unsigned IconInformation = 0x40;
+constexpr unsigned DefButton2 = 0x100;
 constexpr unsigned TaskModal = 0x2000;
 constexpr int IdOk = 1;
 constexpr int IdCancel = 2;
@@ -29,6 +30,13 @@ constexpr int IdNo = 7;
 }  // namespace mb
 
 class TDirectorySelect;
+
+// An application (or service) that uses files, as the Restart Manager names it.
+struct TAppInUse {
+  std::string Name;          // what the person knows it by
+  std::string Program;       // its program file; empty when it cannot be told
+  bool Restartable = false;  // it asked to be started again after such a close
+};
 
 class TPlatform {
  public:
@@ -137,6 +145,27 @@ class TPlatform {
   // when the system cannot name one.
   virtual std::string UserProgramFilesDir() { return {}; }
 
+  // The Restart Manager, one session at a time: it starts (ending an earlier
+  // one) over files and lists the applications that use them; false when the
+  // Restart Manager cannot be used, and there is no session then.
+  virtual bool ListAppsUsing(const std::vector<std::string>& /*files*/,
+                             std::vector<TAppInUse>& /*apps*/) {
+    return false;
+  }
+  // Closes the session's applications (politely unless force); false when
+  // some stay.
+  virtual bool CloseAppsInUse(bool /*force*/) { return false; }
+  // Starts again, as this process, those that asked for it; ends the session.
+  virtual bool RestartClosedApps() { return false; }
+  virtual void EndAppsSession() {}
+
+  // Work left for the next start of the system, which needs an
+  // administrator's rights: from replaces to, or is deleted when to is empty.
+  virtual bool MoveAtRestart(const std::string& /*from*/, const std::string& /*to*/) {
+    return false;
+  }
+  // Takes back whatever was scheduled for from.
+  virtual void CancelMoveAtRestart(const std::string& /*from*/) {}
   // Language. The user's interface languages, most preferred first (BCP 47
   // tags); none when they cannot be told.
   virtual std::vector<std::string> UserLanguages() { return {}; }

@@ -24,6 +24,8 @@ TWizardForm::TWizardForm() noexcept {
   edtLocation.SetEnabled(false);  // the location changes only through Browse
   rdoAllUsers.SetVisible(false);
   rdoJustMe.SetVisible(false);
+  rdoRestartNow.SetVisible(false);
+  rdoRestartLater.SetVisible(false);
 
   btnNext.OnClick = [this] { btnNextClick(); };
   btnFinish.OnClick = [this] { btnFinishClick(); };
@@ -38,6 +40,8 @@ TWizardForm::TWizardForm() noexcept {
   rdoJustMe.OnClick = [] {
     if (MainForm) MainForm->ChooseScope(CurrentUser);
   };
+  rdoRestartNow.OnClick = [this] { rdoRestartLater.SetChecked(false); };
+  rdoRestartLater.OnClick = [this] { rdoRestartNow.SetChecked(false); };
 }
 
 TWizardForm::~TWizardForm() = default;
@@ -57,6 +61,8 @@ void TWizardForm::ApplyTexts() {
   btnCancel.SetCaption(Tr(TText::CancelButton));
   rdoAllUsers.SetCaption(Tr(TText::InstallForAllUsers));
   rdoJustMe.SetCaption(Tr(TText::InstallJustForMe));
+  rdoRestartNow.SetCaption(Tr(TText::RestartNowRadio));
+  rdoRestartLater.SetCaption(Tr(TText::RestartLaterRadio));
 }
 
 void TWizardForm::btnNextClick() {
@@ -191,6 +197,8 @@ std::vector<TControl*> TWizardForm::Controls() {
           &lblComplete,
           &chkDesktopIcon,
           &chkLaunchNow,
+          &rdoRestartNow,
+          &rdoRestartLater,
           &btnReadme,
           &Bevel1,
           &btnPrint,

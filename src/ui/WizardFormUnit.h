@@ -74,6 +74,9 @@ class TWizardForm {
   TLabel lblComplete{"lblComplete"};
   TCheckBox chkDesktopIcon{"chkDesktopIcon"};
   TCheckBox chkLaunchNow{"chkLaunchNow"};
+  // Shown only when files wait for the next start of the computer.
+  TRadioButton rdoRestartNow{"rdoRestartNow"};
+  TRadioButton rdoRestartLater{"rdoRestartLater"};
   TButton btnReadme{"btnReadme"};
 
   // Button bar.

@@ -329,6 +329,21 @@ bool SplitBackup(const std::string& value, std::string& file, std::string& backu
   return false;
 }
 
+bool SplitReplace(const std::string& value, std::string& file, std::string& pending) {
+  // As for a backup, the split is where the second name repeats the first.
+  static const std::string_view kSuffix = ".bwnew";
+  const size_t fixed = 1 + kSuffix.size();  // the ";" and the suffix
+  if (value.size() <= fixed || (value.size() - fixed) % 2 != 0 || !value.ends_with(kSuffix))
+    return false;
+  size_t fileSize = (value.size() - fixed) / 2;
+  std::string_view f(value.data(), fileSize), p(value);
+  p.remove_prefix(fileSize + 1);
+  if (value[fileSize] != ';' || !p.starts_with(f)) return false;
+  file = f;
+  pending = p;
+  return true;
+}
+
 std::string JournalName(const std::string& logName) { return Concat({logName, ".bwjournal"}); }
 
 void TLogFile::AddDirectory(const std::string& fullPath, const std::string& createdPart) {
@@ -377,6 +392,16 @@ void UndoLogRecord(const std::string& key, const std::string& value,
     if (!SplitBackup(value, file, backup) || !p.FileExists(backup)) return;
     if (!mayRemove || mayRemove(backup, false)) p.DeleteFileAt(backup);
     if (leftOver || RunLogActive()) LogLeftOver(p.FileExists(backup), backup, leftOver);
+    return;
+  }
+  if (key == "Replace") {
+    std::string file, pending;
+    if (!SplitReplace(value, file, pending)) return;
+    if (!mayRemove || mayRemove(pending, false)) {
+      p.CancelMoveAtRestart(pending);
+      p.DeleteFileAt(pending);
+    }
+    if (leftOver || RunLogActive()) LogLeftOver(p.FileExists(pending), pending, leftOver);
     return;
   }
   if (key != "Directory") return;

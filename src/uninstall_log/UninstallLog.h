@@ -95,6 +95,11 @@ void SplitRecord(const std::string& line, std::string& key, std::string& value);
 // name followed by ".bwbackup" and optionally a number. False for anything else.
 bool SplitBackup(const std::string& value, std::string& file, std::string& backup);
 
+// A "Replace" record's value: a file a program held, and the new content
+// that replaces it at the next start, named as the file followed by
+// ".bwnew". False for anything else.
+bool SplitReplace(const std::string& value, std::string& file, std::string& pending);
+
 // Where a run writes its log until it has succeeded ("uninstall.log.bwjournal"
 // beside the log): the earlier log stays untouched meanwhile, and a journal
 // left behind tells of a run that was cut short.
@@ -110,7 +115,8 @@ std::string InOutErrorMessage(int code);
 // Undoes one record as the rollback and the uninstaller do: "File" deletes the
 // file; "Directory" (part;full) removes full and its parents, one level per
 // component of part; "Backup" deletes the backup (the file has a record of its
-// own); any other key does nothing. Failures are ignored; what
+// own); "Replace" takes back the scheduled replacement and deletes the new
+// content waiting for it (the file stays); any other key does nothing. Failures are ignored; what
 // still exists afterwards is appended to leftOver when given. When given,
 // mayRemove(path, isDirectory) is asked first: a refused file stays, and a
 // refused level stays with the levels above it.

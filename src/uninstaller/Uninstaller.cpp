@@ -159,6 +159,7 @@ void TUninstaller::Run() {
   auto mayRemove = [&guard](const std::string& path, bool directory) {
     return guard.MayRemove(path, directory);
   };
+  CloseAppsUsingFiles(guard);
   std::vector<std::string> candidates;
   const int total = static_cast<int>(FRecords.size()) + 1;
   int done = 0;
@@ -172,6 +173,10 @@ void TUninstaller::Run() {
       if (!guard.MayRemove(value, false) || !OnRemoveSelf(value)) candidates.push_back(value);
     } else {
       UndoLogRecord(key, value, &candidates, mayRemove);
+      // The file a replacement was waiting for goes as well.
+      std::string file, pending;
+      if (key == "Replace" && SplitReplace(value, file, pending))
+        UndoLogRecord("File", file, &candidates, mayRemove);
     }
     ++done;
   }
@@ -195,8 +200,55 @@ void TUninstaller::Run() {
     if (OnProgress && i % 256 == 255) OnProgress(total - 1, total, std::string());
     if (Exists(p, item) && seen.insert(NormalPath(item)).second) FLeftOver.push_back(item);
   }
+  DeleteAtRestart(guard);
   if (!unregistered) FLeftOver.push_back(RegistryRootName(Scope()) + key);
   if (OnProgress) OnProgress(total, total, std::string());
+}
+
+// Programs that use the installation's files end first, so that the files
+// can go now. Only what the guard lets go is named: a log cannot make the
+// uninstaller close whatever uses some other file.
+void TUninstaller::CloseAppsUsingFiles(const TRemovalGuard& guard) {
+  TPlatform& p = Platform();
+  std::vector<std::string> files;
+  for (const auto& [key, value] : FRecords) {
+    std::string file = value, pending;
+    if (key == "Replace" ? !SplitReplace(value, file, pending) : key != "File") continue;
+    // The running uninstaller is no program to close, nor is the desktop
+    // shell that shows the shortcuts.
+    if (!SamePath(file, SelfPath) && PathIsInside(file, FInstallDir) &&
+        guard.MayRemove(file, false) && p.FileExists(file))
+      files.push_back(file);
+  }
+  std::vector<TAppInUse> apps;
+  if (!files.empty() && p.ListAppsUsing(files, apps) && !apps.empty()) p.CloseAppsInUse(false);
+  p.EndAppsSession();
+}
+
+// What still stays because a program holds it is deleted at the next start:
+// files, then the folders they keep. A folder that stays for another reason
+// (files of the user's own) is left as it is.
+void TUninstaller::DeleteAtRestart(const TRemovalGuard& guard) {
+  TPlatform& p = Platform();
+  FAtRestart.clear();
+  std::vector<std::string> items = FLeftOver, stays;
+  // The installation folder is no left-over of its own, but it goes too.
+  bool listed = false;
+  for (const std::string& item : items) listed = listed || SamePath(item, FInstallDir);
+  if (!listed && !FInstallDir.empty() && p.DirectoryExists(FInstallDir))
+    items.push_back(FInstallDir);
+  for (size_t i = 0; i < items.size(); ++i) {
+    const std::string& item = items[i];
+    bool directory = p.DirectoryExists(item);
+    bool held = !directory;
+    for (const std::string& gone : FAtRestart) held = held || PathIsInside(gone, item);
+    if (held && !SamePath(item, SelfPath) && guard.MayRemove(item, directory) &&
+        p.MoveAtRestart(item, {}))
+      FAtRestart.push_back(item);
+    else if (i < FLeftOver.size())
+      stays.push_back(item);
+  }
+  FLeftOver = stays;
 }
 
 std::string UninstallCaption(const std::string& title) {
@@ -207,9 +259,11 @@ std::string UninstallQuestion(const std::string& title) {
   return Tr(TText::UninstallQuestion, {DisplayName(title)});
 }
 
-std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver) {
+std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver,
+                            bool atRestart) {
   std::string name = DisplayName(title);
-  if (leftOver.empty()) return Tr(TText::UninstallDone, {name});
+  if (leftOver.empty())
+    return Tr(atRestart ? TText::RemovedAtRestart : TText::UninstallDone, {name});
   std::string text = Tr(TText::UninstallPartly, {name});
   for (size_t i = 0; i < leftOver.size() && i < MaxListed; ++i) text += "\r" + leftOver[i];
   if (leftOver.size() > MaxListed)
@@ -307,9 +361,13 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
   if (!silent && hooks.HideProgress) hooks.HideProgress();
 
   SplitSelfHeld(uninstaller->LeftOver(), exeName, result.LeftOver, result.SelfHeld);
-  result.ExitCode = result.LeftOver.empty() ? ExitRemoved : ExitIncomplete;
+  result.AtRestart = uninstaller->AtRestart();
+  bool atRestart = !result.AtRestart.empty();
+  result.ExitCode = !result.LeftOver.empty() ? ExitIncomplete
+                    : atRestart              ? ExitRemovedAtRestart
+                                             : ExitRemoved;
   if (!silent)
-    p.MessageBox(UninstallReport(title, result.LeftOver), caption,
+    p.MessageBox(UninstallReport(title, result.LeftOver, atRestart), caption,
                  mb::OK | (result.LeftOver.empty() ? mb::IconInformation : mb::IconExclamation));
   return result;
 }

@@ -11,11 +11,14 @@
 
 #include "shell/ShellInstallLib.h"
 
+class TRemovalGuard;
+
 // Exit codes of uninstall.exe.
-constexpr int ExitRemoved = 0;     // everything the log names is gone
-constexpr int ExitIncomplete = 1;  // something stayed, or the user said No
-constexpr int ExitNoLog = 2;       // no readable uninstall.log beside the program
-constexpr int ExitUnsafe = 3;      // the log or the folder is open to non-administrators
+constexpr int ExitRemoved = 0;              // everything the log names is gone
+constexpr int ExitIncomplete = 1;           // something stayed, or the user said No
+constexpr int ExitNoLog = 2;                // no readable uninstall.log beside the program
+constexpr int ExitUnsafe = 3;               // the log or the folder is open to non-administrators
+constexpr int ExitRemovedAtRestart = 3010;  // what programs held goes at the next start
 
 class TUninstaller {
  public:
@@ -56,10 +59,14 @@ class TUninstaller {
   // What still exists afterwards, in the order met, each once. Registry keys
   // are written "HKEY_LOCAL_MACHINE\<key>" (or HKEY_CURRENT_USER).
   const std::vector<std::string>& LeftOver() const { return FLeftOver; }
+  // What programs held, deleted when the computer starts again.
+  const std::vector<std::string>& AtRestart() const { return FAtRestart; }
 
  private:
   bool RegistrationIsOurs(const std::string& key) const;
   bool RemoveRegistration();  // false when our key stays
+  void CloseAppsUsingFiles(const TRemovalGuard& guard);
+  void DeleteAtRestart(const TRemovalGuard& guard);
 
   std::string FTitle;
   std::string FLanguage;
@@ -69,6 +76,7 @@ class TUninstaller {
   bool FPerUser = false;
   std::vector<std::pair<std::string, std::string>> FRecords;
   std::vector<std::string> FLeftOver;
+  std::vector<std::string> FAtRestart;
 };
 
 // Windows paths name the same file regardless of letter case and of doubled
@@ -94,7 +102,8 @@ struct TUninstallHooks {
 
 struct TUninstallResult {
   int ExitCode = ExitIncomplete;
-  std::vector<std::string> LeftOver;  // what stays for good, as reported
+  std::vector<std::string> LeftOver;   // what stays for good, as reported
+  std::vector<std::string> AtRestart;  // what goes at the next start
   // The program's own file and the folders that only it keeps: to be removed
   // once the program has ended.
   std::vector<std::string> SelfHeld;
@@ -108,7 +117,8 @@ TUninstallResult RunUninstaller(const std::string& exeName, bool silent,
 // The texts the user sees.
 std::string UninstallCaption(const std::string& title);
 std::string UninstallQuestion(const std::string& title);
-std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver);
+std::string UninstallReport(const std::string& title, const std::vector<std::string>& leftOver,
+                            bool atRestart = false);
 std::string MissingLogMessage(const std::string& logFileName, const std::string& reason);
 std::string UnsafeLogMessage(const std::string& path);
 std::string ElevationDeclinedMessage(const std::string& title);

@@ -117,6 +117,24 @@ class TTestPlatform : public THostPlatform {
   std::set<std::string> LocksAtElevation;
   std::string UserProgramFiles = "C:\\Users\\me\\AppData\\Local\\Programs";
 
+  // The Restart Manager: which application holds which file (held files are
+  // also in use), whether it works at all, and what it was asked: "list N",
+  // "close", "force", "restart", "end".
+  struct THolder {
+    std::string File;
+    TAppInUse App;
+    bool ClosesPolitely = true;  // else only a forced close ends it
+  };
+  std::vector<THolder> Holders;
+  bool RestartManagerWorks = true;
+  std::vector<std::string> RmCalls;
+  std::vector<std::string> AppsRestarted;
+  // Moves scheduled for the next start (from, to); RestartComputer carries
+  // them out in order, as the system does.
+  std::vector<std::pair<std::string, std::string>> PendingMoves;
+  bool ScheduleFails = false;
+  void RestartComputer();
+
   bool PrinterPresent = false;
   bool PrinterSetupAnswer = true;
   bool PrintFails = false;
@@ -178,6 +196,13 @@ class TTestPlatform : public THostPlatform {
   int RunElevated(const std::string& parameters, bool& declined) override;
   std::string UserProgramFilesDir() override { return UserProgramFiles; }
 
+  bool ListAppsUsing(const std::vector<std::string>& files, std::vector<TAppInUse>& apps) override;
+  bool CloseAppsInUse(bool force) override;
+  bool RestartClosedApps() override;
+  void EndAppsSession() override { RmCalls.push_back("end"); }
+  bool MoveAtRestart(const std::string& from, const std::string& to) override;
+  void CancelMoveAtRestart(const std::string& from) override;
+
   bool HasDefaultPrinter() override { return PrinterPresent; }
   std::vector<std::string> UserLanguages() override { return UserLanguagesValue; }
   bool PrinterSetupDialog() override;
@@ -193,7 +218,8 @@ class TTestPlatform : public THostPlatform {
   std::set<char> FDrives;
   std::string FCurrentDir = "C:\\";
   std::map<char, int64_t> FFreeSpace;
-  std::set<std::string> FInUse;  // host paths
+  std::set<std::string> FInUse;   // host paths
+  std::vector<THolder> FSession;  // the holders listed, until closed
   // (root, lower-case key) -> lower-case value name -> value
   std::map<std::pair<TRegRoot, std::string>, std::map<std::string, TRegValue>> FRegistry;
 };

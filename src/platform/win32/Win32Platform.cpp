@@ -85,6 +85,7 @@ bool TWin32Platform::IsReparsePoint(const std::string& path) {
 }
 
 TWin32Platform::~TWin32Platform() {
+  EndAppsSession();
   if (FDevMode) GlobalFree(FDevMode);
   if (FDevNames) GlobalFree(FDevNames);
 }

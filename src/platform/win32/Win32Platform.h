@@ -70,6 +70,14 @@ class TWin32Platform : public TPlatform {
   int RunElevated(const std::string& parameters, bool& declined) override;
   std::string UserProgramFilesDir() override;
 
+  // RestartManager_win32.cpp.
+  bool ListAppsUsing(const std::vector<std::string>& files, std::vector<TAppInUse>& apps) override;
+  bool CloseAppsInUse(bool force) override;
+  bool RestartClosedApps() override;
+  void EndAppsSession() override;
+  bool MoveAtRestart(const std::string& from, const std::string& to) override;
+  void CancelMoveAtRestart(const std::string& from) override;
+
   bool HasDefaultPrinter() override;
   std::vector<std::string> UserLanguages() override;
   std::string FormatNumber(int64_t value, const std::string& tag) override;
@@ -92,6 +100,8 @@ class TWin32Platform : public TPlatform {
   HGLOBAL FDevNames = nullptr;
   DWORD FLastPump = 0;  // tick of the last frame-rate pump
   bool terminated_ = false;
+  DWORD FRmSession = 0;
+  bool FRmOpen = false;
   std::vector<std::pair<std::string, HANDLE>> FLocks;  // held until released or the end
   static std::vector<HWND> FDialogs;
 };

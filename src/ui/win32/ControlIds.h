@@ -62,6 +62,8 @@ inline constexpr TControlId kControlIds[] = {
     {"chkDesktopIcon", 175},
     {"chkLaunchNow", 176},
     {"btnReadme", 177},
+    {"rdoRestartNow", 178},
+    {"rdoRestartLater", 179},
     {"Bevel1", 180},
     {"btnPrint", 181},
     {"btnPrevious", 182},

@@ -115,6 +115,10 @@ inline constexpr TLayoutItem kWizardLayout[] = {
      BS_AUTOCHECKBOX | WS_TABSTOP},
     {"chkLaunchNow", "pnlMainComplete", TKind::Check, akTop | akRight, 26, 152, 267, 17,
      BS_AUTOCHECKBOX | WS_TABSTOP},
+    {"rdoRestartNow", "pnlMainComplete", TKind::Check, akTop | akRight, 26, 180, 267, 17,
+     BS_RADIOBUTTON | WS_GROUP | WS_TABSTOP},
+    {"rdoRestartLater", "pnlMainComplete", TKind::Check, akTop | akRight, 26, 200, 267, 17,
+     BS_RADIOBUTTON},
     {"btnReadme", "pnlMainComplete", TKind::Button, akLeft | akTop, 24, 184, 105, 25, kButton},
 
     {"pnlButton", nullptr, TKind::Panel, akLeft | akRight | akBottom, 0, 316, 484, 55, 0},

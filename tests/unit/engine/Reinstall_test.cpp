@@ -127,8 +127,9 @@ TEST_F(ReinstallTest, AFailedReinstallLeavesTheOldOneByteForByteAndASuccessfulOn
   EXPECT_FALSE(Exists("C:\\Menu\\Example"));
 }
 
-// A file that cannot be replaced is an error that names it, not a skip; what
-// the run had replaced before it comes back.
+// A file that cannot be replaced (read-only, or in use where no replacement
+// can be scheduled) is an error that names it, not a skip; what the run had
+// replaced before it comes back.
 TEST_F(ReinstallTest, ATargetThatCannotBeReplacedStopsTheRunAndNamesIt) {
   Install("a;a.txt\r\nb;b.txt\r\n", {{"a", "A1"}, {"b", "B1"}});
   for (bool readOnly : {true, false}) {
@@ -137,6 +138,7 @@ TEST_F(ReinstallTest, ATargetThatCannotBeReplacedStopsTheRunAndNamesIt) {
       std::filesystem::permissions(plat.HostPath(b), std::filesystem::perms::owner_read);
     else
       plat.SetFileInUse(b);
+    plat.ScheduleFails = !readOnly;
     plat.MessageBoxes.clear();
     Install("a;a.txt\r\nb;b.txt\r\n", {{"a", "A2"}, {"b", "B2"}});
     ASSERT_EQ(plat.MessageBoxes.size(), 1u);

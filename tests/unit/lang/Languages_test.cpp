@@ -125,7 +125,8 @@ TEST(Texts, AccessKeysDifferOnEveryPage) {
       {TText::PrintButton, TText::YesButton, TText::NoButton, TText::CancelButton},
       {TText::BrowseButton, TText::PreviousButton, TText::NextButton, TText::CancelButton,
        TText::InstallForAllUsers, TText::InstallJustForMe},
-      {TText::DesktopIconCheck, TText::LaunchNowCheck, TText::ReadmeButton, TText::FinishButton},
+      {TText::DesktopIconCheck, TText::LaunchNowCheck, TText::ReadmeButton, TText::FinishButton,
+       TText::RestartNowRadio, TText::RestartLaterRadio},
       {TText::OKButton, TText::CancelButton},
   };
   for (unsigned l = 0; l < kLanguageTableCount; ++l) {

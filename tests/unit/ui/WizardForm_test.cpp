@@ -31,7 +31,7 @@ TEST_F(WizardTest, LayoutTextsAndWiring) {
        {&w.btnNext, &w.btnFinish, &w.btnPrevious, &w.btnCancel, &w.btnBrowse, &w.btnPrint})
     EXPECT_TRUE(b->OnClick) << b->Name;
   EXPECT_TRUE(w.SpaceTimer.OnTimer);
-  EXPECT_EQ(w.Controls().size(), 55u);  // with the scope choice's two radio buttons
+  EXPECT_EQ(w.Controls().size(), 57u);  // with the scope's and the restart's radio buttons
 }
 
 TEST_F(WizardTest, DiskSpaceDisplay) {

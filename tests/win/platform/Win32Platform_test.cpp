@@ -1,14 +1,15 @@
 // The Win32 platform's own logic under Wine: free space by drive number, the
 // message pump and the terminate request, and printing without a printer.
 #include "platform/win32/Win32Platform.h"
-#include "platform/HostPlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "common/Errors.h"
+#include "platform/HostPlatform.h"
 #include "uninstall_log/UninstallLog.h"
 
 namespace {
@@ -84,6 +85,48 @@ TEST(Win32Platform, ShareModesOfReadingOpens) {
   TLogFile reader(file, false);
   EXPECT_EQ(reader.Title(), "T");
   DeleteFileA(file.c_str());
+}
+
+// The system's list of moves for its next start, as one text.
+std::wstring PendingMoves() {
+  wchar_t data[8192] = {};
+  DWORD size = sizeof data - sizeof(wchar_t);
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                   L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, data,
+                   &size) != ERROR_SUCCESS)
+    return {};
+  std::wstring text(data, size / sizeof(wchar_t));
+  for (wchar_t& c : text)
+    if (c == L'\0') c = L'|';
+  return text;
+}
+
+// A replacement and a deletion are scheduled; taking one back leaves the
+// other, and the Restart Manager answers (or is missing) without harm.
+TEST(Win32Platform, MovesAtRestartAreScheduledAndTakenBack) {
+  char dir[MAX_PATH + 1];
+  ASSERT_GT(GetTempPathA(sizeof dir, dir), 0u);
+  const std::string a = std::string(dir) + "bw-restart-a.txt",
+                    b = std::string(dir) + "bw-restart-b.txt";
+  for (const std::string& f : {a, b}) OpenHostFile(f, TFileMode::Create)->Close();
+  TWin32Platform p;
+  ASSERT_TRUE(p.MoveAtRestart(a, b));
+  ASSERT_TRUE(p.MoveAtRestart(b, {}));
+  std::wstring wa(a.begin(), a.end()), wb(b.begin(), b.end());
+  EXPECT_NE(PendingMoves().find(L"\\??\\" + wa + L"|!\\??\\" + wb + L"|"), std::wstring::npos);
+  p.CancelMoveAtRestart(a);
+  EXPECT_EQ(PendingMoves().find(wa), std::wstring::npos);
+  EXPECT_NE(PendingMoves().find(L"\\??\\" + wb + L"||"), std::wstring::npos);
+  p.CancelMoveAtRestart(b);
+  EXPECT_EQ(PendingMoves().find(wb), std::wstring::npos);
+
+  std::vector<TAppInUse> apps;
+  if (p.ListAppsUsing({a}, apps)) {
+    EXPECT_TRUE(apps.empty());  // nothing holds it
+  }
+  p.EndAppsSession();
+  DeleteFileA(a.c_str());
+  DeleteFileA(b.c_str());
 }
 
 TEST(Win32Platform, DefaultPlatformIsWin32) {
