@@ -90,7 +90,7 @@ TSolidFilter SampledFilter(const TPackageItem& item, uint64_t size) {
   }
   std::string packed(compressBound(kSample) + kSample, '\0');
   auto* out = reinterpret_cast<Bytef*>(packed.data());
-  // The packed size of every sample, by Pack(sample, size).
+  // The samples' packed sizes summed, each packed by Pack; 0 if one fails.
   auto sum = [&](auto pack) {
     uint64_t total = 0;
     for (size_t at = 0; at < samples.size(); at += kSample) {
