@@ -7,6 +7,9 @@ source "$(dirname "$0")/lib.sh"
 fixture walk
 side_image "$work/src"
 build_setup "$work/src/install.inf" "$work/src" "$work/setup.exe"
+# A Walker that an earlier test left installed would change the welcome text.
+wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Walker' /f >/dev/null 2>&1
+rm -rf "$c_drive/Program Files/Walker"
 start_setup "$work/setup.exe"
 W=@TWizardForm
 
