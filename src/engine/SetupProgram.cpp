@@ -37,6 +37,16 @@ int Fail(const TSetupOptions& options, const std::string& shown, const std::stri
   return code;
 }
 
+// A command line the run cannot follow: logged in English, and shown in the
+// language chosen above the /? text, unless the run is silent.
+int BadCommandLine(const TSetupOptions& options, const std::string& error) {
+  RunLogError("Bad command line", error);
+  if (!options.Silent)
+    Platform().MessageBox(Concat({ShownCommandLineError(error), "\r\n\r\n", SetupUsage()}),
+                          Tr(TText::SetupErrorCaption), kErrorFlags);
+  return ExitBadCommandLine;
+}
+
 int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& runWizard) {
   if (options.Help) {
     // Asked for on purpose, so it is shown even with /S, unless a log takes it.
@@ -61,11 +71,7 @@ int Checked(const TSetupOptions& options, const std::function<int(TMainForm&)>& 
     return Fail(options, AlreadyRunningMessage(ProductTitle), e.what(), ProductTitle,
                 mb::OK | mb::IconInformation, ExitAlreadyRunning);
   } catch (const ESetupBadCommandLine& e) {
-    RunLogError("Bad command line", e.what());
-    if (!options.Silent)
-      Platform().MessageBox(Concat({ShownCommandLineError(e.what()), "\r\n\r\n", SetupUsage()}),
-                            Tr(TText::SetupErrorCaption), kErrorFlags);
-    return ExitBadCommandLine;
+    return BadCommandLine(options, e.what());
   } catch (const ESetupDamaged& e) {
     return Fail(options, e.what(), e.what(), Tr(TText::SetupErrorCaption), kErrorFlags,
                 ExitDamaged);
@@ -117,11 +123,7 @@ int RunSetup(const std::string& commandLine, const std::function<int(TMainForm&)
 
   int code;
   if (!valid) {
-    RunLogError("Bad command line", error);
-    if (!options.Silent)
-      Platform().MessageBox(Concat({ShownCommandLineError(error), "\r\n\r\n", SetupUsage()}),
-                            Tr(TText::SetupErrorCaption), kErrorFlags);
-    code = ExitBadCommandLine;
+    code = BadCommandLine(options, error);
   } else {
     code = Checked(options, runWizard);
   }

@@ -95,29 +95,27 @@ rm -f "$work/src/big.bin"
 parent=$(hostpath 'C:\Program Files\Canceller Parent')
 rm -rf "$parent" && mkdir -p "$parent"
 
+# damaged_block AT SIZE WHAT LOGGED: big.exe with bytes flipped in the middle
+# of the block at AT rolls back with exit 1, its log naming LOGGED.
+damaged_block() {
+  cp "$work/big.exe" "$work/badblock.exe"
+  printf '\x55\xaa\x55\xaa' | dd of="$work/badblock.exe" bs=1 seek=$(($1 + $2 / 2)) conv=notrunc status=none
+  (cd "$work" && exec timeout 120 wine "$work/badblock.exe" /S "/LOG=$(winpath "$work/bad.log")") \
+    >"$work/setup.log" 2>&1 &
+  setup_pid=$!
+  finish_setup
+  assert_eq "$setup_rc" 1 "$3: exit code"
+  grep -q "$4" "$work/bad.log" || fail "$3 not logged: $(cat "$work/bad.log")"
+  [ -z "$(ls -A "$parent")" ] || fail "$3 left: $(ls -A "$parent")"
+}
+
 read -r at size < <(offset_of "$work/big.exe" "|solid block")
 [ -n "$at" ] && ((size > 100)) || fail "no block found"
-cp "$work/big.exe" "$work/badblock.exe"
-printf '\x55\xaa\x55\xaa' | dd of="$work/badblock.exe" bs=1 seek=$((at + size / 2)) conv=notrunc status=none
-(cd "$work" && exec timeout 120 wine "$work/badblock.exe" /S "/LOG=$(winpath "$work/bad.log")") \
-  >"$work/setup.log" 2>&1 &
-setup_pid=$!
-finish_setup
-assert_eq "$setup_rc" 1 "damaged block: exit code"
-grep -q 'big\\big.bin' "$work/bad.log" || fail "damage not logged: $(cat "$work/bad.log")"
-[ -z "$(ls -A "$parent")" ] || fail "damaged block left: $(ls -A "$parent")"
+damaged_block "$at" "$size" "damaged block" 'big\\big.bin'
 
 read -r at size < <(offset_of "$work/big.exe" "|solid block" last)
 assert_eq "$(od -An -tx1 -j "$at" -N1 "$work/big.exe" | tr -d ' ')" 78 "a zlib stream in the last block"
-cp "$work/big.exe" "$work/badblock.exe"
-printf '\x55\xaa\x55\xaa' | dd of="$work/badblock.exe" bs=1 seek=$((at + size / 2)) conv=notrunc status=none
-(cd "$work" && exec timeout 120 wine "$work/badblock.exe" /S "/LOG=$(winpath "$work/bad.log")") \
-  >"$work/setup.log" 2>&1 &
-setup_pid=$!
-finish_setup
-assert_eq "$setup_rc" 1 "damaged deflate block: exit code"
-grep -q 'after.txt' "$work/bad.log" || fail "damage not logged: $(cat "$work/bad.log")"
-[ -z "$(ls -A "$parent")" ] || fail "damaged deflate block left: $(ls -A "$parent")"
+damaged_block "$at" "$size" "damaged deflate block" 'after.txt'
 
 start_setup "$work/big.exe"
 drive <<'EOF_' || fail "to the big file"
