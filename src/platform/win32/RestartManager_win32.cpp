@@ -34,12 +34,8 @@ const TRm* Rm() {
   static bool loaded = false;
   if (!loaded) {
     loaded = true;
-    wchar_t system[MAX_PATH + 1];
-    UINT n = GetSystemDirectoryW(system, MAX_PATH + 1);
-    // By its full path: never a planted copy beside the installer.
-    HMODULE m = n == 0 || n > MAX_PATH
-                    ? nullptr
-                    : LoadLibraryW(Wide(Concat({Narrow(system, n), "\\rstrtmgr.dll"})).c_str());
+    // From the system folder only: never a planted copy beside the installer.
+    HMODULE m = LoadLibraryExW(L"rstrtmgr.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     Bind(m, "RmStartSession", rm.Start);
     Bind(m, "RmRegisterResources", rm.Register);
     Bind(m, "RmGetList", rm.GetList);
