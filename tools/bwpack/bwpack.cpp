@@ -70,7 +70,7 @@ const char kUsage[] =
     "                      larger ones with zlib; all cores work, and the output\n"
     "                      is the same whatever their number\n"
     "  --compression KIND  zlib (the default): each file its own zlib stream;\n"
-    "                      lzma: the files in solid LZMA blocks of up to 64 MiB,\n"
+    "                      lzma: the files in solid LZMA blocks of up to 128 MiB,\n"
     "                      programs with the x86 filter, files where LZMA gains\n"
     "                      under 5 % deflated (faster to install); much smaller\n"
     "                      installers, slower to pack (install.inf, the licence\n"
