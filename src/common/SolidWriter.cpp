@@ -160,11 +160,25 @@ constexpr bool kDeflateWhole = false;
 void DeflateWhole(const std::string&, TFileStream&) {}
 #endif
 
-void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
-                 std::atomic<uint64_t>& progress) {
+// The settings of xz -9, with the whole block as the dictionary.
+lzma_options_lzma BlockOptions(uint32_t Size) {
   lzma_options_lzma o;
   lzma_lzma_preset(&o, 9);
-  o.dict_size = std::max<uint32_t>(block.Size, LZMA_DICT_SIZE_MIN);
+  o.dict_size = std::max<uint32_t>(Size, LZMA_DICT_SIZE_MIN);
+  return o;
+}
+
+// What one LZMA encoder of a block of Size bytes needs, or 0 if unknown.
+uint64_t EncoderMemory(uint32_t Size) {
+  lzma_options_lzma o = BlockOptions(Size);
+  const lzma_filter filters[2] = {{LZMA_FILTER_LZMA1, &o}, {LZMA_VLI_UNKNOWN, nullptr}};
+  const uint64_t n = lzma_raw_encoder_memusage(filters);
+  return n == UINT64_MAX ? 0 : n;
+}
+
+void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
+                 std::atomic<uint64_t>& progress) {
+  lzma_options_lzma o = BlockOptions(block.Size);
   lzma_filter filters[3] = {
       {LZMA_FILTER_X86, nullptr}, {LZMA_FILTER_LZMA1, &o}, {LZMA_VLI_UNKNOWN, nullptr}};
   const bool lzma = block.Filter == kSolidPlain || block.Filter == kSolidX86;
@@ -395,6 +409,11 @@ std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
   unsigned threads = Options.Threads ? Options.Threads : std::thread::hardware_concurrency();
   threads =
       static_cast<unsigned>(std::clamp<size_t>(threads, 1, std::max<size_t>(blocks.size(), 1)));
+  // An encoder takes about ten times its dictionary (the block): no more of
+  // them at once than half the machine's memory holds, so that a small
+  // machine packs more slowly rather than swapping or failing.
+  if (const uint64_t each = EncoderMemory(even), memory = lzma_physmem(); each && memory)
+    threads = static_cast<unsigned>(std::clamp<uint64_t>(memory / 2 / each, 1, threads));
   std::vector<std::thread> pool;
   for (unsigned i = 0; i < threads; ++i) pool.emplace_back(worker);
   while (finished < threads) {
