@@ -270,9 +270,6 @@ void EncodeBlock(TBlockPlan& block, const std::vector<TPackageItem>& files,
   out->Close();
 }
 
-// Files too small to be sampled alone are judged by extension, from the
-// contents of files spread over the group laid end to end, as they will lie
-// in a block: what LZMA gains on them comes from one another.
 // A file to pack, with its place in the order of the stream.
 struct TFile {
   size_t Item;
@@ -281,6 +278,9 @@ struct TFile {
   uint64_t Size;
 };
 
+// Files too small to be sampled alone are judged by extension, from the
+// contents of files spread over the group laid end to end, as they will lie
+// in a block: what LZMA gains on them comes from one another.
 void JudgeSmallFiles(const std::vector<TPackageItem>& files, std::vector<TFile>& order) {
   std::map<std::string, std::vector<size_t>> groups;
   std::map<std::string, uint64_t> bytes;
@@ -317,6 +317,8 @@ std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
   // extension, then by the name without its folder (the same icon in several
   // sizes), then by the whole name.
   // Sampling costs time on large files: every core takes part.
+  const unsigned cores =
+      std::max(Options.Threads ? Options.Threads : std::thread::hardware_concurrency(), 1u);
   std::vector<TFile> order(Files.size());
   std::vector<std::string> errors(Files.size());
   std::atomic<size_t> nextFile{0};
@@ -342,8 +344,7 @@ std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
   };
   {
     std::vector<std::thread> pool;
-    const unsigned n = Options.Threads ? Options.Threads : std::thread::hardware_concurrency();
-    for (unsigned t = 1; t < std::max(n, 1u); ++t) pool.emplace_back(classify);
+    for (unsigned t = 1; t < cores; ++t) pool.emplace_back(classify);
     classify();
     for (std::thread& t : pool) t.join();
   }
@@ -406,9 +407,8 @@ std::vector<TPackageItem> PackSolid(const std::vector<TPackageItem>& Files,
     }
     ++finished;
   };
-  unsigned threads = Options.Threads ? Options.Threads : std::thread::hardware_concurrency();
-  threads =
-      static_cast<unsigned>(std::clamp<size_t>(threads, 1, std::max<size_t>(blocks.size(), 1)));
+  unsigned threads =
+      static_cast<unsigned>(std::min<size_t>(cores, std::max<size_t>(blocks.size(), 1)));
   // An encoder takes about ten times its dictionary (the block): no more of
   // them at once than half the machine's memory holds, so that a small
   // machine packs more slowly rather than swapping or failing.
